@@ -1,0 +1,164 @@
+"""Wine prefixes for the bench: one pristine 32-bit prefix, cheap per-scenario copies.
+
+A copy hard-links the large program files under windows/ and really copies the rest
+(registry, .ini files, INF folder). Wine writes through a hard link when it rewrites an
+existing file, so the linked files of the pristine prefix are recorded and checked before
+every copy; a changed one makes the pristine prefix be rebuilt."""
+import fcntl
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
+WINE_DIR = os.environ.get("KYR_WINE_DIR", os.path.join(ROOT, "build", "wine"))
+PRISTINE = os.path.join(WINE_DIR, "pristine")
+MANIFEST = os.path.join(WINE_DIR, "pristine-links.json")
+LINK_EXTENSIONS = {".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb", ".ax",
+                   ".ds", ".fon", ".ttf", ".nls", ".mui", ".msstyles", ".com", ".vxd", ".dll16",
+                   ".exe16", ".mod16", ".drv16"}
+BASE_ENV = {
+    "WINEARCH": "win32",
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=",
+}
+
+
+def wine_env(prefix, extra=None):
+    env = dict(os.environ)
+    env.update(BASE_ENV)
+    env["WINEPREFIX"] = prefix
+    if extra:
+        env.update(extra)
+    return env
+
+
+def _linked(rel):
+    if not rel.startswith(os.path.join("drive_c", "windows") + os.sep):
+        return False
+    return os.path.splitext(rel)[1].lower() in LINK_EXTENSIONS
+
+
+def _walk_files(top):
+    for dirpath, dirnames, filenames in os.walk(top):
+        for d in list(dirnames):
+            full = os.path.join(dirpath, d)
+            if os.path.islink(full):
+                dirnames.remove(d)
+                yield full, "link"
+        for f in filenames:
+            full = os.path.join(dirpath, f)
+            yield full, ("link" if os.path.islink(full) else "file")
+
+
+def _record_manifest():
+    entries = {}
+    for full, kind in _walk_files(PRISTINE):
+        rel = os.path.relpath(full, PRISTINE)
+        if kind == "file" and _linked(rel):
+            st = os.stat(full)
+            entries[rel] = [st.st_size, st.st_mtime_ns, st.st_ino]
+    with open(MANIFEST, "w") as f:
+        json.dump(entries, f)
+
+
+def _manifest_intact():
+    try:
+        with open(MANIFEST) as f:
+            entries = json.load(f)
+    except (OSError, ValueError):
+        return False
+    for rel, (size, mtime, ino) in entries.items():
+        try:
+            st = os.stat(os.path.join(PRISTINE, rel))
+        except OSError:
+            return False
+        if st.st_size != size or st.st_mtime_ns != mtime or st.st_ino != ino:
+            return False
+    return True
+
+
+def _build_pristine():
+    shutil.rmtree(PRISTINE, ignore_errors=True)
+    os.makedirs(WINE_DIR, exist_ok=True)
+    env = wine_env(PRISTINE)
+    log = open(os.path.join(WINE_DIR, "pristine-boot.log"), "wb")
+    subprocess.run(["wineboot", "-i"], env=env, stdout=log, stderr=log, check=True,
+                   stdin=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, stdout=log, stderr=log, check=True)
+    _record_manifest()
+
+
+def ensure_pristine():
+    os.makedirs(WINE_DIR, exist_ok=True)
+    with open(os.path.join(WINE_DIR, ".pristine.lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not os.path.isdir(os.path.join(PRISTINE, "drive_c")) or not _manifest_intact():
+            _build_pristine()
+
+
+def clone(dest):
+    """A fresh Windows at dest, in well under a second."""
+    ensure_pristine()
+    kill_server(dest)
+    shutil.rmtree(dest, ignore_errors=True)
+    os.makedirs(dest)
+    for full, kind in _walk_files(PRISTINE):
+        rel = os.path.relpath(full, PRISTINE)
+        target = os.path.join(dest, rel)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        if kind == "link":
+            os.symlink(os.readlink(full), target)
+        elif _linked(rel):
+            os.link(full, target)
+        else:
+            shutil.copy2(full, target)
+    for dirpath, dirnames, _ in os.walk(PRISTINE):
+        for d in dirnames:
+            full = os.path.join(dirpath, d)
+            if not os.path.islink(full):
+                os.makedirs(os.path.join(dest, os.path.relpath(full, PRISTINE)), exist_ok=True)
+    return dest
+
+
+def replace_file(prefix, rel, source):
+    """Puts a file in place of a (possibly hard-linked) one without writing through the link."""
+    target = os.path.join(prefix, rel)
+    if os.path.lexists(target):
+        os.remove(target)
+    shutil.copy2(source, target)
+
+
+def set_windows_version(prefix, version):
+    """Prefix-wide Windows version (win95 ... win2003, nt40), set before Wine starts."""
+    path = os.path.join(prefix, "user.reg")
+    with open(path, "a", newline="\n") as f:
+        f.write('\n[Software\\\\Wine] %d\n"Version"="%s"\n' % (int(time.time()), version))
+
+
+def kill_server(prefix):
+    if os.path.isdir(prefix):
+        subprocess.run(["wineserver", "-k"], env=wine_env(prefix), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+
+def ensure_unit(prefix):
+    with open(prefix.rstrip("/") + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not os.path.isfile(os.path.join(prefix, "system.reg")):
+            clone(prefix)
+            set_windows_version(prefix, "winxp")
+
+
+if __name__ == "__main__":
+    cmd = sys.argv[1]
+    if cmd == "ensure-pristine":
+        ensure_pristine()
+    elif cmd == "ensure-unit":
+        ensure_unit(sys.argv[2])
+    elif cmd == "clone":
+        clone(sys.argv[2])
+    else:
+        sys.exit("unknown command " + cmd)
