@@ -1,0 +1,83 @@
+#include "removal/nt/nt_names.h"
+
+#include <cstring>
+#include <initializer_list>
+
+namespace kyr::unhooknt {
+namespace {
+
+// Joins the pieces into out; a result that would not fit is refused whole, never cut,
+// because a shortened key or path can name a different, existing object.
+bool Join(char* out, std::size_t outSize, std::initializer_list<const char*> pieces) {
+    if (out == nullptr || outSize == 0) return false;
+    std::size_t used = 0;
+    for (const char* piece : pieces) {
+        const std::size_t len = std::strlen(piece);
+        if (len >= outSize - used) {
+            out[0] = '\0';
+            return false;
+        }
+        std::memcpy(out + used, piece, len);
+        used += len;
+    }
+    out[used] = '\0';
+    return true;
+}
+
+// A separator or drive colon would lead the file and key names out of the folder or key
+// they are appended to.
+bool StaysInPlace(const char* text) {
+    return text != nullptr && std::strpbrk(text, "\\/:") == nullptr;
+}
+
+// An empty folder would turn "\\file" into a path at the root of the current drive.
+bool IsFolder(const char* dir) { return dir != nullptr && dir[0] != '\0'; }
+
+}  // namespace
+
+bool BuildNames(const char* model, const char* suffix, Names* out) {
+    if (out == nullptr) return false;
+    if (!StaysInPlace(model) || model[0] == '\0' || !StaysInPlace(suffix)) return false;
+    const bool fits =
+        Join(out->driver, kTextSize, {"KYR POS ", model}) &&
+        Join(out->monitor, kTextSize, {"KYRPOS Language Monitor ", model}) &&
+        Join(out->printProcessor, kTextSize, {"KYRPOS PRINT PROCESSOR ", model}) &&
+        Join(out->driverKey, kTextSize,
+             {"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
+              "Drivers\\Version-3\\KYR POS ",
+              model}) &&
+        Join(out->printerKey, kTextSize,
+             {"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS ", model}) &&
+        Join(out->monitorKey, kTextSize,
+             {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\KYRPOS Language Monitor ",
+              model}) &&
+        Join(out->printProcessorKey, kTextSize,
+             {"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
+              "Print Processors\\KYRPOS PRINT PROCESSOR ",
+              model}) &&
+        Join(out->uninstallKey, kTextSize,
+             {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_", model});
+    if (!fits) std::memset(out, 0, sizeof *out);
+    return fits;
+}
+
+FileFolder FolderOfFile(int index) {
+    switch (index) {
+        case 0: return FileFolder::kSystem;
+        case 1: return FileFolder::kPrintProcessor;
+        default: return FileFolder::kPrinterDriver;
+    }
+}
+
+bool FilePath(int index, const char* folder, const char* model, const char* suffix,
+              char* out, std::size_t outSize) {
+    if (!IsFolder(folder) || model == nullptr || suffix == nullptr) return false;
+    switch (index) {
+        case 0: return Join(out, outSize, {folder, "\\MON", model, ".DLL"});
+        case 1: return Join(out, outSize, {folder, "\\PRO", model, ".dll"});
+        case 2: return Join(out, outSize, {folder, "\\3\\KYR", model, suffix, ".dll"});
+        default: return false;
+    }
+}
+
+}  // namespace kyr::unhooknt

@@ -1,0 +1,112 @@
+// RemoveFromWin2k: takes the driver, its language monitor, its print processor and its
+// forms out of the NT spooler, deletes their files and the uninstall entry.
+#include <windows.h>
+#include <winspool.h>
+
+#include "removal/nt/form_selection.h"
+#include "removal/nt/nt_names.h"
+
+namespace {
+
+using kyr::unhooknt::kTextSize;
+
+char kEnvironment[] = "Windows NT x86";
+
+// Walks one snapshot of the form list. Forms added between the size query and the copy
+// make the copy too small; the newer size is then tried again, a few times at most.
+void DeleteOwnForms(const char* model) {
+    HANDLE server = nullptr;
+    if (!OpenPrinterA(nullptr, &server, nullptr)) return;
+    DWORD needed = 0;
+    DWORD count = 0;
+    EnumFormsA(server, 1, nullptr, 0, &needed, &count);
+    for (int attempt = 0; attempt < 3 && needed > 0; ++attempt) {
+        const DWORD size = needed;
+        BYTE* buffer = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, size));
+        if (buffer == nullptr) break;
+        count = 0;
+        const BOOL listed = EnumFormsA(server, 1, buffer, size, &needed, &count);
+        const DWORD error = GetLastError();
+        if (listed) {
+            const FORM_INFO_1A* forms = reinterpret_cast<const FORM_INFO_1A*>(buffer);
+            const DWORD fit = size / sizeof(FORM_INFO_1A);
+            for (DWORD i = 0; i < count && i < fit; ++i) {
+                if (kyr::unhooknt::IsOwnForm(forms[i].pName, model))
+                    DeleteFormA(server, forms[i].pName);
+            }
+        }
+        HeapFree(GetProcessHeap(), 0, buffer);
+        if (listed || error != ERROR_INSUFFICIENT_BUFFER) break;
+    }
+    ClosePrinter(server);
+}
+
+// The spooler keeps its list of monitors and processors in memory; the restart makes it
+// let go of what was deleted behind its back and of the driver's loaded files.
+void RestartSpooler() {
+    WinExec("net stop spooler", SW_HIDE);
+    Sleep(2000);
+    WinExec("net start spooler", SW_HIDE);
+    Sleep(4000);
+}
+
+// Each folder answers into a buffer of kTextSize; false when the query failed or did not fit.
+bool FolderFor(kyr::unhooknt::FileFolder which, char (&dir)[kTextSize]) {
+    dir[0] = '\0';
+    DWORD needed = 0;
+    switch (which) {
+        case kyr::unhooknt::FileFolder::kSystem: {
+            const UINT len = GetSystemDirectoryA(dir, kTextSize);
+            return len != 0 && len < kTextSize;
+        }
+        case kyr::unhooknt::FileFolder::kPrintProcessor:
+            if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir),
+                                             kTextSize, &needed))
+                return false;
+            break;
+        case kyr::unhooknt::FileFolder::kPrinterDriver:
+            if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir),
+                                            kTextSize, &needed))
+                return false;
+            break;
+    }
+    dir[kTextSize - 1] = '\0';
+    return true;
+}
+
+void DeleteDriverFiles(const char* model, const char* suffix) {
+    for (int i = 0; i < kyr::unhooknt::kFileCount; ++i) {
+        char dir[kTextSize];
+        char path[kTextSize];
+        // Without its folder a name would land at the root of the current drive.
+        if (!FolderFor(kyr::unhooknt::FolderOfFile(i), dir)) continue;
+        if (kyr::unhooknt::FilePath(i, dir, model, suffix, path, sizeof path)) DeleteFileA(path);
+    }
+}
+
+}  // namespace
+
+extern "C" LONG __cdecl RemoveFromWin2k(const char* model, const char* suffix) {
+    kyr::unhooknt::Names names;
+    if (!kyr::unhooknt::BuildNames(model, suffix, &names)) return ERROR_INVALID_PARAMETER;
+
+    DeleteOwnForms(model);
+
+    // When the spooler refuses, the entries go directly so that a later installation
+    // starts clean; a key that still has sub-keys (a printer with its data) stays.
+    if (!DeletePrinterDriverExA(nullptr, kEnvironment, names.driver, DPD_DELETE_ALL_FILES, 3)) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, names.driverKey);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, names.printerKey);
+    }
+
+    RestartSpooler();
+
+    if (!DeleteMonitorA(nullptr, kEnvironment, names.monitor))
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, names.monitorKey);
+    if (!DeletePrintProcessorA(nullptr, kEnvironment, names.printProcessor))
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, names.printProcessorKey);
+
+    DeleteDriverFiles(model, suffix);
+
+    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, names.uninstallKey);
+}
