@@ -6,7 +6,7 @@ function(kyr_windows_binary target)
     -static -static-libgcc -static-libstdc++
     -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
     -Wl,--major-os-version,4 -Wl,--minor-os-version,0
-    -Wl,--dynamicbase,--nxcompat)
+    -Wl,--dynamicbase,--nxcompat $<$<CONFIG:Release>:-s>)
   # Every deliverable goes next to the others so that the media assembly can pick them up.
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin

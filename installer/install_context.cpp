@@ -1,0 +1,57 @@
+#include "installer/install_context.h"
+
+#include <commctrl.h>
+
+#include "common/appkit/application.h"
+#include "common/appkit/dialog.h"
+#include "installer/detect_os.h"
+#include "installer/product_names.h"
+
+namespace kyr {
+
+const char kInstallerCaption[] = "KYR POS 730 installer";
+
+void InstallContext::FinishNames(const char* model, char suffixLetter, bool flag) {
+    installProcessor = flag;
+    ProductNames names;
+    names.monitorFile = monitorFile;
+    names.monitorName = monitorName;
+    names.processorFile = processorFile;
+    names.processorName = processorName;
+    names.driverName = driverName;
+    names.minidriverFile = minidriverFile;
+    names.uiFile = uiFile;
+    CompleteNames(names, model, suffixLetter, installProcessor, DetectOs());
+    monitorFile = names.monitorFile;
+    monitorName = names.monitorName;
+    processorFile = names.processorFile;
+    processorName = names.processorName;
+    driverName = names.driverName;
+    minidriverFile = names.minidriverFile;
+    uiFile = names.uiFile;
+}
+
+void InstallContext::RefreshMainWindow() {
+    appkit::Application* app = appkit::Application::Current();
+    appkit::Dialog* main = app ? app->MainDialog() : nullptr;
+    if (!main) return;
+    main->UpdateData(false);
+    // The sequence sleeps without pumping messages; paint now so that the user sees the
+    // line and the bar that belong together.
+    if (main->Window()) UpdateWindow(main->Window());
+}
+
+void InstallContext::ProgressStep(const char* text) {
+    if (statusText) *statusText = text;
+    if (progressBar) SendMessageA(progressBar, PBM_STEPIT, 0, 0);
+    RefreshMainWindow();
+    Sleep(500);
+}
+
+void InstallContext::ProgressDone(const char* text) {
+    if (statusText) *statusText = text;
+    if (progressBar) SendMessageA(progressBar, PBM_SETPOS, 100, 0);
+    RefreshMainWindow();
+}
+
+}  // namespace kyr

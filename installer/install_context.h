@@ -1,0 +1,43 @@
+// The record both installation sequences work on, alive for the whole run.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace kyr {
+
+// Every message box of the installer carries this caption.
+extern const char kInstallerCaption[];
+
+class InstallContext {
+public:
+    int overwritePolicy = 0;
+    std::string monitorFile = "MON";
+    std::string monitorName = "KYRPOS Language Monitor ";
+    std::string processorFile = "PRO";
+    std::string processorName = "KYRPOS PRINT PROCESSOR ";
+    std::string driverName = "KYR POS ";
+    std::string minidriverFile = "KYR";
+    std::string uiFile = "UI";
+    std::string infFile;
+    bool installProcessor = true;
+    // Non-owning links into the progress window, which outlives every use of them.
+    std::string* statusText = nullptr;
+    HWND progressBar = nullptr;
+
+    void FinishNames(const char* model, char suffixLetter, bool installProcessor);
+
+    // One numbered status line: text, bar one step on, window refreshed, 500 ms pause.
+    void ProgressStep(const char* text);
+    // The final status line: text, bar at 100, window refreshed; no pause.
+    void ProgressDone(const char* text);
+
+    void InstallNt(int portCode);
+    void InstallWin9x(int portCode);
+    void RegisterUninstall();
+
+private:
+    void RefreshMainWindow();
+};
+
+}  // namespace kyr
