@@ -1,0 +1,24 @@
+// The key-path grammar of the registry access grant: an optional "\\machine" prefix, a root
+// name (HKLM, HKU, HKCR, HKCU or their long forms, any case) and an optional sub-key.
+// Platform-free so that the native tests and the fuzzer reach it.
+#pragma once
+
+#include <cstdint>
+
+#include "common/maintenance/key_rights.h"
+
+namespace kyr {
+
+enum class KeyRoot { kLocalMachine, kUsers, kClassesRoot, kCurrentUser };
+
+struct KeyPathParts {
+    char machine[kGrantTextBufferSize];  // "" or "\\name", as the remote connection wants it
+    KeyRoot root;
+    char subKey[kGrantTextBufferSize];   // "" when the path names the root itself
+};
+
+// 87 for a missing or unknown root name, an empty machine name, HKCU or HKCR on a remote
+// machine (they have no meaning there), or a path of 512 characters or more.
+uint32_t ParseKeyPath(const char* path, KeyPathParts* out);
+
+}  // namespace kyr
