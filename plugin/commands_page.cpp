@@ -1,0 +1,225 @@
+#include "plugin/commands_page.h"
+
+#include <commctrl.h>
+
+#include "plugin/command_codec.h"
+#include "plugin/debug_trace.h"
+#include "plugin/settings_layout.h"
+#include "plugin/settings_store.h"
+
+namespace kyr {
+namespace {
+
+struct DrawerRow {
+    int checkBox;
+    int edit;
+    int scrollBar;
+    int label;
+    size_t flagOffset;  // in MiscSettings
+    size_t timeOffset;
+};
+
+const DrawerRow kRows[] = {
+    {IDC_END_DRAWER1, IDC_END_DRAWER1_TIME, IDC_END_DRAWER1_SCROLL, IDC_END_DRAWER1_UNIT,
+     offsetof(MiscSettings, endDrawer1), offsetof(MiscSettings, endDrawer1Time)},
+    {IDC_END_DRAWER2, IDC_END_DRAWER2_TIME, IDC_END_DRAWER2_SCROLL, IDC_END_DRAWER2_UNIT,
+     offsetof(MiscSettings, endDrawer2), offsetof(MiscSettings, endDrawer2Time)},
+    {IDC_START_DRAWER1, IDC_START_DRAWER1_TIME, IDC_START_DRAWER1_SCROLL, IDC_START_DRAWER1_UNIT,
+     offsetof(MiscSettings, startDrawer1), offsetof(MiscSettings, startDrawer1Time)},
+    {IDC_START_DRAWER2, IDC_START_DRAWER2_TIME, IDC_START_DRAWER2_SCROLL, IDC_START_DRAWER2_UNIT,
+     offsetof(MiscSettings, startDrawer2), offsetof(MiscSettings, startDrawer2Time)},
+};
+constexpr int kRowCount = sizeof kRows / sizeof kRows[0];
+
+int RowOfCheckBox(int id) {
+    for (int row = 0; row < kRowCount; ++row) {
+        if (kRows[row].checkBox == id) return row;
+    }
+    return -1;
+}
+
+int EditOfScrollBar(int id) {
+    for (const DrawerRow& row : kRows) {
+        if (row.scrollBar == id) return row.edit;
+    }
+    return 0;
+}
+
+DLGINFO* StateOf(HWND page) {
+    return reinterpret_cast<DLGINFO*>(GetWindowLongPtrW(page, DWLP_USER));
+}
+
+void ShowNumber(HWND page, int id, unsigned value, DLGINFO* lpdi) {
+    wsprintfW(lpdi->numberText, L"%u", value);
+    SetDlgItemTextW(page, id, lpdi->numberText);
+}
+
+void ShowCommand(HWND page, int id, LONG readStatus, const BYTE* bytes, DWORD length,
+                 DLGINFO* lpdi) {
+    if (readStatus != ERROR_SUCCESS) return;
+    FormatCommandBytes(bytes, length, lpdi->narrowText, sizeof lpdi->narrowText);
+    if (MultiByteToWideChar(CP_ACP, 0, lpdi->narrowText, -1, lpdi->wideText,
+                            sizeof lpdi->wideText / sizeof lpdi->wideText[0]) == 0) {
+        lpdi->wideText[0] = L'\0';
+    }
+    SetDlgItemTextW(page, id, lpdi->wideText);
+}
+
+void MarkChanged(HWND page) { SendMessageW(GetParent(page), PSM_CHANGED, (WPARAM)page, 0); }
+
+BOOL OnInitDialog(HWND page, const PROPSHEETPAGEW* sheetPage) {
+    DLGINFO* lpdi = reinterpret_cast<DLGINFO*>(sheetPage->lParam);
+    SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(lpdi));
+    if (lpdi == nullptr) return TRUE;
+
+    SendDlgItemMessageW(page, IDC_START_COMMAND, EM_LIMITTEXT, kCommandEditLimit, 0);
+    SendDlgItemMessageW(page, IDC_END_COMMAND, EM_LIMITTEXT, kCommandEditLimit, 0);
+    SendDlgItemMessageW(page, IDC_LINE_FEEDS, EM_LIMITTEXT, 2, 0);
+    for (const DrawerRow& row : kRows) {
+        SendDlgItemMessageW(page, row.edit, EM_LIMITTEXT, 3, 0);
+    }
+    for (const DrawerRow& row : kRows) {
+        SetScrollRange(GetDlgItem(page, row.scrollBar), SB_CTL, kMinPulseMs + 1, kMaxPulseMs - 1,
+                       FALSE);
+    }
+
+    OpenSettingsForLoad(lpdi);
+    ReadSettingsValues(lpdi);
+
+    MiscSettings misc;
+    CopyMemory(&misc, lpdi->settings, sizeof misc);
+    ShowNumber(page, IDC_LINE_FEEDS, misc.lineFeeds, lpdi);
+    ValidateDrawerTimes(misc);
+    const BYTE* fields = reinterpret_cast<const BYTE*>(&misc);
+    for (const DrawerRow& row : kRows) {
+        const unsigned ms = 2u * fields[row.timeOffset];
+        ShowNumber(page, row.edit, ms, lpdi);
+        SetScrollPos(GetDlgItem(page, row.scrollBar), SB_CTL, static_cast<int>(ms), FALSE);
+    }
+    for (int r = 0; r < kRowCount; ++r) {
+        if (DrawerFlagSet(fields[kRows[r].flagOffset])) {
+            CheckDlgButton(page, kRows[r].checkBox, BST_CHECKED);
+        } else {
+            EnableDrawerGroup(page, r, FALSE);
+        }
+    }
+    ShowCommand(page, IDC_START_COMMAND, lpdi->startReadStatus, lpdi->startCommand,
+                lpdi->startReadSize, lpdi);
+    ShowCommand(page, IDC_END_COMMAND, lpdi->endReadStatus, lpdi->endCommand, lpdi->endReadSize,
+                lpdi);
+    CloseSettings(lpdi);
+    return TRUE;
+}
+
+BOOL OnCommand(HWND page, WPARAM wParam) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    if (code == EN_CHANGE) {
+        MarkChanged(page);
+    } else if (code == BN_CLICKED) {
+        const int row = RowOfCheckBox(id);
+        if (row >= 0) {
+            MarkChanged(page);
+            EnableDrawerGroup(page, row, IsDlgButtonChecked(page, id) == BST_CHECKED);
+        }
+    }
+    return TRUE;
+}
+
+BOOL OnVScroll(HWND page, WPARAM wParam, HWND scrollBar, DLGINFO* lpdi) {
+    if (lpdi == nullptr) return FALSE;
+    lpdi->iCtrlID = GetDlgCtrlID(scrollBar);
+    DebugTrace("lpdi->iCtrlID=[%d]\n", lpdi->iCtrlID);
+    const int edit = EditOfScrollBar(lpdi->iCtrlID);
+    if (edit != 0) lpdi->iEDIT_CtrlID = edit;
+    DebugTrace("lpdi->iEDIT_CtrlID=[%d]\n", lpdi->iEDIT_CtrlID);
+    lpdi->scrollValue = ReadControlByte(page, lpdi->iEDIT_CtrlID, lpdi);
+    const int code = LOWORD(wParam);
+    // Only the arrows step; the end-of-scroll notice after each click changes nothing.
+    if (code != SB_LINEUP && code != SB_LINEDOWN) return FALSE;
+    lpdi->scrollValue = StepPulseMs(lpdi->scrollValue, code == SB_LINEUP);
+    SetScrollPos(scrollBar, SB_CTL, lpdi->scrollValue, TRUE);
+    ShowNumber(page, lpdi->iEDIT_CtrlID, lpdi->scrollValue, lpdi);
+    return TRUE;
+}
+
+void OnApply(HWND page, DLGINFO* lpdi) {
+    if (!OpenSettingsForSave(lpdi)) return;
+    ZeroMemory(lpdi->settings, sizeof lpdi->settings);
+    MiscSettings misc = {};
+    misc.lineFeeds = ReadControlByte(page, IDC_LINE_FEEDS, lpdi);
+    BYTE* fields = reinterpret_cast<BYTE*>(&misc);
+    for (const DrawerRow& row : kRows) {
+        fields[row.timeOffset] = ReadControlByte(page, row.edit, lpdi) / 2;
+        fields[row.flagOffset] = IsDlgButtonChecked(page, row.checkBox) == BST_CHECKED ? 1 : 0;
+    }
+    misc.reserved = 0;
+    CopyMemory(lpdi->settings, &misc, sizeof misc);
+    RegSetValueExW(lpdi->key, L"MISC", 0, REG_BINARY, lpdi->settings, kMiscValueSize);
+    WriteCommandValue(page, lpdi->key, L"StartDoc", IDC_START_COMMAND, lpdi);
+    WriteCommandValue(page, lpdi->key, L"EndDoc", IDC_END_COMMAND, lpdi);
+    CloseSettings(lpdi);
+}
+
+}  // namespace
+
+void EnableDrawerGroup(HWND page, int row, BOOL enable) {
+    if (row < 0 || row >= kRowCount) return;
+    EnableWindow(GetDlgItem(page, kRows[row].edit), enable);
+    EnableWindow(GetDlgItem(page, kRows[row].scrollBar), enable);
+    EnableWindow(GetDlgItem(page, kRows[row].label), enable);
+}
+
+const char* ReadControlText(HWND page, int controlId, DLGINFO* lpdi) {
+    lpdi->narrowText[0] = '\0';
+    if (GetDlgItemTextW(page, controlId, lpdi->wideText,
+                        sizeof lpdi->wideText / sizeof lpdi->wideText[0]) == 0) {
+        return lpdi->narrowText;
+    }
+    if (WideCharToMultiByte(CP_ACP, 0, lpdi->wideText, -1, lpdi->narrowText,
+                            sizeof lpdi->narrowText, nullptr, nullptr) == 0) {
+        lpdi->narrowText[0] = '\0';
+    }
+    return lpdi->narrowText;
+}
+
+BYTE ReadControlByte(HWND page, int controlId, DLGINFO* lpdi) {
+    return ParseDecimalByte(ReadControlText(page, controlId, lpdi));
+}
+
+INT_PTR CALLBACK CommandsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog(page, reinterpret_cast<const PROPSHEETPAGEW*>(lParam));
+        case WM_COMMAND:
+            return OnCommand(page, wParam);
+        case WM_VSCROLL:
+            return OnVScroll(page, wParam, reinterpret_cast<HWND>(lParam), StateOf(page));
+        case WM_NOTIFY: {
+            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header != nullptr && header->code == static_cast<UINT>(PSN_APPLY)) {
+                DLGINFO* lpdi = StateOf(page);
+                if (lpdi != nullptr) OnApply(page, lpdi);
+                SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+            }
+            return TRUE;
+        }
+        case WM_CLOSE:
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR CALLBACK AboutPageProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_CLOSE ? TRUE : FALSE;
+}
+
+UINT CALLBACK CommandsPageCallback(HWND, UINT message, LPPROPSHEETPAGEW page) {
+    if (message == PSPCB_RELEASE && page != nullptr) {
+        FreePageState(reinterpret_cast<DLGINFO*>(page->lParam));
+    }
+    return 1;
+}
+
+}  // namespace kyr

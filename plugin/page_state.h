@@ -1,0 +1,46 @@
+// The state of one "Additional Commands" page: which printer's key it loads and saves, and
+// the buffers its registry reads, texts and number conversions go through. One record per
+// page set, so that sheets of two printers open at once never share a printer name.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "plugin/command_codec.h"
+
+namespace kyr {
+
+constexpr int kPrinterNameChars = 512;
+constexpr int kKeyPathChars = 520;
+// A command edit box holds the display form of any storable command; its text converted
+// to the ANSI code page takes at most two bytes per character.
+constexpr int kCommandEditLimit = static_cast<int>(kCommandTextChars);
+constexpr int kNarrowTextBytes = 2 * kCommandEditLimit + 1;
+
+struct DLGINFO {
+    HKEY key;               // open only within one load or one save
+    LONG registryStatus;    // of the last open or "MISC" read
+    LONG startReadStatus;
+    LONG endReadStatus;
+    BYTE settings[2048];    // the first bytes are MiscSettings
+    BYTE startCommand[kCommandCapacity];
+    BYTE endCommand[kCommandCapacity];
+    DWORD miscReadSize;
+    DWORD startReadSize;
+    DWORD endReadSize;
+    WCHAR wideText[kCommandTextChars + 1];   // text going into or coming from an edit box
+    char narrowText[kNarrowTextBytes];       // the same in the ANSI code page
+    WCHAR MyPrinterName[kPrinterNameChars];
+    WCHAR keyPath[kKeyPathChars];
+    BOOL keyPathValid;      // without a path the page neither loads nor saves
+    WCHAR numberText[10];
+    BYTE scrollValue;
+    int iCtrlID;
+    int iEDIT_CtrlID;
+};
+
+// Zero-filled; owned by the page it is handed to, which frees it with FreePageState.
+DLGINFO* CreatePageState();
+void FreePageState(DLGINFO* lpdi);
+
+}  // namespace kyr

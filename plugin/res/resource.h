@@ -1,0 +1,30 @@
+// Template and control ids of the plug-in's pages; the driver's printing side and the
+// tests know the pages by these numbers.
+#pragma once
+
+#define IDD_COMMANDS 121
+#define IDD_ABOUT 133
+
+#define IDC_LINE_FEEDS 1001
+#define IDC_START_COMMAND 1002
+#define IDC_END_DRAWER2 1004
+#define IDC_END_DRAWER1 1005
+#define IDC_END_COMMAND 1006
+#define IDC_START_DRAWER1 1010
+#define IDC_START_DRAWER2 1011
+#define IDC_END_DRAWER1_SCROLL 1027
+#define IDC_END_DRAWER2_SCROLL 1028
+#define IDC_END_DRAWER1_TIME 1029
+#define IDC_END_DRAWER1_UNIT 1031
+#define IDC_END_DRAWER2_UNIT 1032
+#define IDC_START_DRAWER1_UNIT 1033
+#define IDC_START_DRAWER2_UNIT 1034
+#define IDC_END_DRAWER2_TIME 1035
+#define IDC_START_DRAWER1_TIME 1037
+#define IDC_START_DRAWER2_TIME 1038
+#define IDC_START_DRAWER1_SCROLL 1039
+#define IDC_START_DRAWER2_SCROLL 1040
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

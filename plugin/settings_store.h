@@ -1,0 +1,27 @@
+// The printer's settings key under HKEY_LOCAL_MACHINE: its path, loading it into a page's
+// record and saving a page into it.
+#pragma once
+
+#include <windows.h>
+
+#include "plugin/page_state.h"
+
+namespace kyr {
+
+// Forms the key path of the named printer into the record; a name too long for a key path
+// leaves the record without one (keyPathValid FALSE).
+void VKSetRegKey(const WCHAR* printerName, DLGINFO* lpdi);
+
+// Opens (creating it if need be) the key for reading into lpdi->key; returns FALSE when it
+// cannot be opened, leaving the record's registryStatus at the failure.
+BOOL OpenSettingsForLoad(DLGINFO* lpdi);
+// Reads "MISC", "StartDoc" and "EndDoc" from the open key into the record.
+void ReadSettingsValues(DLGINFO* lpdi);
+// Opens the key for reading and writing into lpdi->key.
+BOOL OpenSettingsForSave(DLGINFO* lpdi);
+void CloseSettings(DLGINFO* lpdi);
+
+// Reads a command edit box, parses it and stores the bytes as a REG_BINARY value.
+void WriteCommandValue(HWND page, HKEY key, const WCHAR* valueName, int editId, DLGINFO* lpdi);
+
+}  // namespace kyr
