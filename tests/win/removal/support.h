@@ -1,0 +1,45 @@
+// What the removal tests share: a staging folder that holds the modules beside a stand-in
+// for the uninstaller (so they are found by bare name, as the uninstaller finds them), runs
+// of that stand-in under a chosen Windows version, and plain registry and file probes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace removal_test {
+
+constexpr const char* kUninstallKey =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730";
+constexpr const char* kMonitorKey =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\KYRPOS Language Monitor 730";
+
+// A built file's Unix path as Wine's Z: drive sees it.
+std::string WinPath(const char* unixPath);
+
+// A fresh folder under C:\ holding the modules, the uninstaller stand-in under the given
+// program names (each name gets its own Windows version) and the "net" stand-in.
+std::string Stage(const char* folderName, std::initializer_list<const char*> hostNames);
+
+// Runs <stage>\<host> with the arguments under the Windows version (win98, winxp, ...)
+// and answers its exit code.
+DWORD RunHost(const std::string& stage, const char* host, const char* version,
+              const std::string& args);
+
+bool KeyExists(const char* subkey);
+void CreateKey(const char* subkey);
+void SetString(const char* subkey, const char* name, const char* value);
+void DeleteTree(const char* subkey);
+
+bool FileExists(const std::string& path);
+void PutFile(const std::string& path, const char* content = "stand-in");
+void RemoveFile(const std::string& path);
+std::string ReadFileText(const std::string& path);
+
+std::string WindowsDir();
+std::string SystemDir();
+
+// The uninstall entry the way the installer leaves it.
+void PutUninstallEntry();
+
+}  // namespace removal_test
