@@ -1,1 +1,255 @@
-// placeholder
+// RemoveFromWin2k under Wine's Windows XP: the driver, monitor and print processor
+// registered through the platform's own calls, then the module run the way the uninstaller
+// runs it, with a stand-in for "net" beside it that records when the spooler restart came.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "removal/nt/form_selection.h"
+#include "support.h"
+
+#include <winspool.h>
+
+namespace {
+
+using namespace removal_test;
+
+const char kHost[] = "unhook_nt.exe";
+const char kVersion[] = "winxp";
+
+const char kDriverKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\"
+    "Version-3\\KYR POS 730";
+const char kPrinterKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS 730";
+const char kProcessorKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
+    "Print Processors\\KYRPOS PRINT PROCESSOR 730";
+
+std::string Folder(BOOL(WINAPI* query)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD)) {
+    char dir[MAX_PATH] = {};
+    DWORD needed = 0;
+    query(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof dir, &needed);
+    return dir;
+}
+
+class NtRemoval : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        stage_ = Stage("nt", {kHost});
+        monitorFile_ = SystemDir() + "\\MON730.DLL";
+        processorFile_ = Folder(GetPrintProcessorDirectoryA) + "\\PRO730.dll";
+        driverFile_ = Folder(GetPrinterDriverDirectoryA) + "\\3\\KYR730E.dll";
+        stagedFile_ = Folder(GetPrinterDriverDirectoryA) + "\\KYR730E.dll";
+        log_ = stage_ + "\\net.log";
+        // The "net" stand-in looks at these when the module restarts the spooler.
+        SetEnvironmentVariableA("KYR_NET_LOG", log_.c_str());
+        const std::string watch = std::string("driver=") + kDriverKey + ";printer=" + kPrinterKey +
+                                  ";monitor=" + kMonitorKey;
+        SetEnvironmentVariableA("KYR_NET_WATCH", watch.c_str());
+    }
+
+    void SetUp() override { CleanUp(); }
+    void TearDown() override { CleanUp(); }
+
+    static void CleanUp() {
+        for (const char* key : {kDriverKey, kPrinterKey, kProcessorKey, kMonitorKey, kUninstallKey})
+            DeleteTree(key);
+        for (const std::string& f : {monitorFile_, processorFile_, driverFile_, stagedFile_})
+            RemoveFile(f);
+        RemoveFile(log_);
+    }
+
+    DWORD Host(const std::string& args) { return RunHost(stage_, kHost, kVersion, args); }
+
+    void RegisterAll() {
+        // Wine loads a monitor from the system folder when it is registered.
+        ASSERT_TRUE(CopyFileA(WinPath(KYR_MONITOR_STANDIN).c_str(), monitorFile_.c_str(), FALSE));
+        ASSERT_EQ(Host("addmonitor \"Windows NT x86\" \"KYRPOS Language Monitor 730\" MON730.DLL"),
+                  0u);
+        PutFile(processorFile_);
+        ASSERT_EQ(Host("addprocessor \"Windows NT x86\" \"KYRPOS PRINT PROCESSOR 730\" PRO730.dll"),
+                  0u);
+        // Wine takes the files from the driver folder, where an installer stages them.
+        PutFile(stagedFile_);
+        ASSERT_EQ(Host("adddriver \"Windows NT x86\" 3 \"KYR POS 730\" KYR730E.dll KYR730.GPD "
+                       "KYRUI.DLL"),
+                  0u);
+        ASSERT_TRUE(KeyExists(kDriverKey));
+        ASSERT_TRUE(KeyExists(kMonitorKey));
+        ASSERT_TRUE(KeyExists(kProcessorKey));
+        ASSERT_TRUE(FileExists(driverFile_)) << "the spooler copies the driver file";
+    }
+
+    // A printer's entry as the spooler would leave it behind when it refuses the driver.
+    void PutPrinterEntry(bool withData) {
+        SetString(kPrinterKey, "Printer Driver", "KYR POS 730");
+        if (withData) SetString((std::string(kPrinterKey) + "\\PrinterDriverData").c_str(), "x", "1");
+    }
+
+    DWORD Remove() { return Host("removent 730 E"); }
+
+    static std::string stage_, monitorFile_, processorFile_, driverFile_, stagedFile_, log_;
+};
+std::string NtRemoval::stage_, NtRemoval::monitorFile_, NtRemoval::processorFile_,
+    NtRemoval::driverFile_, NtRemoval::stagedFile_, NtRemoval::log_;
+
+// Wine refuses every deletion flag; the driver step therefore always takes its fallback
+// here, which is what these tests can show of it.
+TEST_F(NtRemoval, WineRefusesTheDriverDeletionFlags) {
+    char env[] = "Windows NT x86";
+    char name[] = "KYR POS 730";
+    EXPECT_FALSE(DeletePrinterDriverExA(nullptr, env, name, DPD_DELETE_ALL_FILES, 3));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(NtRemoval, TakesDriverMonitorFilesAndEntryWithTheSpoolerRestartBetween) {
+    RegisterAll();
+    PutPrinterEntry(false);
+    PutUninstallEntry();
+
+    EXPECT_EQ(Remove(), static_cast<DWORD>(ERROR_SUCCESS));
+
+    EXPECT_FALSE(KeyExists(kDriverKey));
+    EXPECT_FALSE(KeyExists(kPrinterKey)) << "a printer entry without sub-keys goes";
+    EXPECT_FALSE(KeyExists(kMonitorKey));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    for (const std::string& f : {monitorFile_, processorFile_, driverFile_})
+        EXPECT_FALSE(FileExists(f)) << f;
+    // Wine answers success for the print processor and keeps it; the entry is deleted
+    // directly only when the spooler refuses.
+    EXPECT_TRUE(KeyExists(kProcessorKey));
+
+    // Stopped after the driver went, started again before the monitor went.
+    EXPECT_EQ(ReadFileText(log_),
+              "stop spooler driver=0 printer=0 monitor=1\n"
+              "start spooler driver=0 printer=0 monitor=1\n");
+}
+
+TEST_F(NtRemoval, PrinterEntryWithSubKeysStays) {
+    RegisterAll();
+    PutPrinterEntry(true);
+    PutUninstallEntry();
+
+    EXPECT_EQ(Remove(), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_FALSE(KeyExists(kDriverKey));
+    EXPECT_TRUE(KeyExists(kPrinterKey));
+}
+
+TEST_F(NtRemoval, EntryAlreadyGoneGivesFileNotFoundAfterDoingTheRest) {
+    RegisterAll();
+
+    EXPECT_EQ(Remove(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(KeyExists(kDriverKey));
+    EXPECT_FALSE(KeyExists(kMonitorKey));
+    for (const std::string& f : {monitorFile_, processorFile_, driverFile_})
+        EXPECT_FALSE(FileExists(f)) << f;
+    EXPECT_NE(ReadFileText(log_).find("start spooler"), std::string::npos);
+}
+
+TEST_F(NtRemoval, HeldOrMissingFilesDoNotStopTheSequence) {
+    PutFile(processorFile_);
+    PutFile(driverFile_);
+    PutUninstallEntry();
+    HANDLE h = CreateFileA(processorFile_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+
+    const DWORD result = Remove();
+    CloseHandle(h);
+
+    EXPECT_EQ(result, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_TRUE(FileExists(processorFile_));
+    EXPECT_FALSE(FileExists(driverFile_));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+}
+
+// Arguments that would name other files or keys, not fit, or match every form are refused
+// before anything happens, the spooler restart included.
+TEST_F(NtRemoval, RefusedArgumentsChangeNothing) {
+    HMODULE lib = LoadLibraryA(WinPath(KYR_UNHOOK_B).c_str());
+    ASSERT_NE(lib, nullptr);
+    typedef LONG(__cdecl * RemoveFn)(const char*, const char*);
+    RemoveFn remove = reinterpret_cast<RemoveFn>(GetProcAddress(lib, "RemoveFromWin2k"));
+    ASSERT_NE(remove, nullptr);
+
+    const std::string driverDir = Folder(GetPrinterDriverDirectoryA);
+    const std::string victim = driverDir + "\\victim.dll";
+    PutFile(victim);
+    PutFile(driverFile_);
+    PutUninstallEntry();
+    const std::string tooLong(300, '7');
+
+    struct Case {
+        const char* model;
+        const char* suffix;
+    };
+    const Case cases[] = {{nullptr, "E"},        {"730", nullptr},         {"", "E"},
+                          {"730\\Sub", "E"},     {"730", "\\..\\victim"}, {"730", "/../victim"},
+                          {"730", "E:stream"},   {tooLong.c_str(), "E"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(remove(c.model, c.suffix), ERROR_INVALID_PARAMETER)
+            << (c.model ? c.model : "(null)") << " / " << (c.suffix ? c.suffix : "(null)");
+    }
+    EXPECT_TRUE(FileExists(victim));
+    EXPECT_TRUE(FileExists(driverFile_));
+    EXPECT_TRUE(KeyExists(kUninstallKey));
+    FreeLibrary(lib);
+    RemoveFile(victim);
+}
+
+struct FormCase {
+    const char* form;
+    const char* model;
+    bool own;
+};
+
+const FormCase kFormCases[] = {
+    {"KYR 730 receipt", "730", true},
+    {"730", "730", true},
+    {"Roll 80 x 730 mm", "730", true},
+    {"Receipt7300", "730", true},
+    {"A4", "730", false},
+    {"7 30", "730", false},
+    {"", "730", false},
+    {"Receipt POS", "Pos", false},
+    {"Receipt Pos", "Pos", true},
+    {"A4", "", false},
+    {nullptr, "730", false},
+    {"730", nullptr, false},
+};
+
+class FormSelection : public ::testing::TestWithParam<FormCase> {};
+
+TEST_P(FormSelection, NameContainsTheModelWithRegardToCase) {
+    const FormCase& c = GetParam();
+    EXPECT_EQ(kyr::unhooknt::IsOwnForm(c.form, c.model), c.own)
+        << (c.form ? c.form : "(null)") << " / " << (c.model ? c.model : "(null)");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FormSelection, ::testing::ValuesIn(kFormCases));
+
+// Wine keeps no user forms (its form calls are stubs), so only the selection over its real
+// list can be shown: none of the built-in forms is taken for the model "730".
+TEST(FormSelectionOnWine, NoBuiltInFormIsTaken) {
+    HANDLE server = nullptr;
+    ASSERT_TRUE(OpenPrinterA(nullptr, &server, nullptr));
+    DWORD needed = 0, count = 0;
+    EnumFormsA(server, 1, nullptr, 0, &needed, &count);
+    ASSERT_GT(needed, 0u);
+    std::string buffer(needed, '\0');
+    ASSERT_TRUE(EnumFormsA(server, 1, reinterpret_cast<BYTE*>(&buffer[0]), needed, &needed,
+                           &count));
+    ClosePrinter(server);
+    const FORM_INFO_1A* forms = reinterpret_cast<const FORM_INFO_1A*>(buffer.data());
+    ASSERT_GT(count, 10u);
+    int taken = 0, envelopes = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        taken += kyr::unhooknt::IsOwnForm(forms[i].pName, "730");
+        envelopes += kyr::unhooknt::IsOwnForm(forms[i].pName, "Envelope");
+    }
+    EXPECT_EQ(taken, 0);
+    EXPECT_GT(envelopes, 0) << "the selection does look at the real names";
+}
+
+}  // namespace
