@@ -41,6 +41,10 @@ bool ProgressDialog::OnInitDialog() {
 bool ProgressDialog::OnTimer(UINT_PTR) {
     // The timer only starts the installation once the window is on screen.
     KillTimer(Window(), kStartTimer);
+    // A modal dialog is shown once its queue first runs empty; a short timer can fire
+    // before that happens, and the whole installation would then run unseen.
+    if (!IsWindowVisible(Window())) ShowWindow(Window(), SW_SHOWNORMAL);
+    UpdateWindow(Window());
     context.statusText = &statusText;
     context.progressBar = progressBar;
     RunInstall();

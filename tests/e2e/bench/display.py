@@ -1,40 +1,56 @@
-"""The virtual X display every Windows program of the bench draws on.
+"""Virtual X displays for the bench.
 
-Prints the display name. Starts Xvfb once per machine and reuses it afterwards."""
+Each scenario gets a display of its own, so that screenshots and the pixels of message-box
+icons are never covered by another scenario's windows when scenarios run in parallel."""
 import os
 import subprocess
 import sys
-import time
 
-DISPLAY_NUMBER = int(os.environ.get("KYR_DISPLAY_NUMBER", "77"))
+
+class VirtualDisplay:
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        log = open(os.devnull, "wb")
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+            start_new_session=True)
+        os.close(write_end)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        if not number.strip():
+            raise RuntimeError("Xvfb did not report a display")
+        self.name = ":" + number.decode().strip()
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+
+
+_shared = None
 
 
 def ensure_display():
-    name = ":%d" % DISPLAY_NUMBER
-    lock = "/tmp/.X%d-lock" % DISPLAY_NUMBER
-    sock = "/tmp/.X11-unix/X%d" % DISPLAY_NUMBER
-    if os.path.exists(lock) and os.path.exists(sock):
-        try:
-            pid = int(open(lock).read().strip())
-            os.kill(pid, 0)
-            return name
-        except (ValueError, OSError):
-            pass
-    for stale in (lock, sock):
-        try:
-            os.remove(stale)
-        except OSError:
-            pass
-    log = open("/tmp/kyr-xvfb-%d.log" % DISPLAY_NUMBER, "ab")
-    subprocess.Popen(["Xvfb", name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                     stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
-    for _ in range(200):
-        if os.path.exists(sock):
-            return name
-        time.sleep(0.05)
-    raise RuntimeError("Xvfb did not start on " + name)
+    """A display for programs that need one but no screenshots (Windows unit tests)."""
+    global _shared
+    if os.environ.get("DISPLAY"):
+        return os.environ["DISPLAY"]
+    _shared = VirtualDisplay()
+    return _shared.name
 
 
 if __name__ == "__main__":
-    print(ensure_display())
-    sys.exit(0)
+    # Used by scripts/wine-run: a display that lives as long as the machine session.
+    d = VirtualDisplay()
+    print(d.name)
+    sys.stdout.flush()
+    os._exit(0)

@@ -132,10 +132,17 @@ def replace_file(prefix, rel, source):
 
 
 def set_windows_version(prefix, version):
-    """Prefix-wide Windows version (win95 ... win2003, nt40), set before Wine starts."""
+    """Prefix-wide Windows version (win95 ... win2003, nt40), set before Wine starts.
+
+    Also puts every window on a Wine virtual desktop, where Wine draws captions and
+    frames itself: screenshots then show windows as a user sees them, without needing a
+    window manager on the virtual display."""
     path = os.path.join(prefix, "user.reg")
+    stamp = int(time.time())
     with open(path, "a", newline="\n") as f:
-        f.write('\n[Software\\\\Wine] %d\n"Version"="%s"\n' % (int(time.time()), version))
+        f.write('\n[Software\\\\Wine] %d\n"Version"="%s"\n' % (stamp, version))
+        f.write('\n[Software\\\\Wine\\\\Explorer] %d\n"Desktop"="Default"\n' % stamp)
+        f.write('\n[Software\\\\Wine\\\\Explorer\\\\Desktops] %d\n"Default"="800x600"\n' % stamp)
 
 
 def kill_server(prefix):

@@ -1,0 +1,168 @@
+"""One fresh Windows for one scenario: a Wine prefix cloned from the pristine one, the
+chosen Windows version, a display of its own, the medium and the bench tools inside it.
+
+    with Windows("lpt1", "winxp") as win:
+        run = win.run("C:\\media\\KYRPOS730_Installer.exe", cwd="C:\\media", script=[...])
+        run.exit_code, run.transcript, win.spooler(), win.registry("HKLM\\...")
+"""
+import os
+import shutil
+import subprocess
+import time
+
+from bench import prefix as prefixes
+from bench.display import VirtualDisplay
+from bench.transcript import Transcript
+
+BUILD = os.environ.get("KYR_BUILD_DIR", os.path.join(prefixes.ROOT, "build"))
+MEDIA = os.path.join(BUILD, "media")
+TOOLS = os.path.join(BUILD, "win", "bin")
+SCENARIO_DIR = os.path.join(BUILD, "wine", "scenarios")
+OUT_DIR = os.environ.get("KYR_OUT_DIR", os.path.join(BUILD, "e2e-out"))
+
+
+def quote(word):
+    return '"' + word.replace("\\", "\\\\").replace('"', '\\"').replace("\r", "\\r").replace("\n", "\\n") + '"'
+
+
+class Run:
+    def __init__(self, exit_code, transcript, elapsed):
+        self.exit_code = exit_code
+        self.transcript = transcript
+        self.elapsed = elapsed
+
+
+class Windows:
+    def __init__(self, name, version="winxp", observe_restarts=True, media=True):
+        self.name = name
+        self.version = version
+        self.prefix = os.path.join(SCENARIO_DIR, name)
+        self.shots = os.path.join(OUT_DIR, name)
+        prefixes.clone(self.prefix)
+        prefixes.set_windows_version(self.prefix, version)
+        self.display = VirtualDisplay()
+        self.env = prefixes.wine_env(self.prefix, {"DISPLAY": self.display.name})
+        self.program_env = dict(self.env)
+        os.makedirs(self.shots, exist_ok=True)
+        bench = self.path("C:\\bench")
+        os.makedirs(bench, exist_ok=True)
+        for tool in ("guidriver.exe", "statedump.exe"):
+            shutil.copy2(os.path.join(TOOLS, tool), bench)
+        if media:
+            shutil.copytree(MEDIA, self.path("C:\\media"))
+        if observe_restarts:
+            # Wine ends the session through wineboot; ours only logs the request.
+            prefixes.replace_file(self.prefix, "drive_c/windows/system32/wineboot.exe",
+                                  os.path.join(TOOLS, "fake_wineboot.exe"))
+            self.program_env["WINEDLLOVERRIDES"] = self.env["WINEDLLOVERRIDES"] + ";wineboot.exe=n"
+        self.server = subprocess.Popen(["wineserver", "-p", "-f"], env=self.env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       start_new_session=True)
+        self._script_no = 0
+
+    # --- paths ------------------------------------------------------------------
+    def path(self, windows_path):
+        """Unix path of a C:\\ path inside this Windows (case as given)."""
+        assert windows_path[:2].upper() == "C:", windows_path
+        rest = windows_path[2:].replace("\\", "/").lstrip("/")
+        return os.path.join(self.prefix, "drive_c", rest)
+
+    def find(self, windows_path):
+        """Unix path of an existing C:\\ path, matching names without regard to case."""
+        current = os.path.join(self.prefix, "drive_c")
+        for part in windows_path[2:].replace("\\", "/").strip("/").split("/"):
+            if not part:
+                continue
+            try:
+                names = os.listdir(current)
+            except OSError:
+                return None
+            match = [n for n in names if n.lower() == part.lower()]
+            if not match:
+                return None
+            current = os.path.join(current, match[0])
+        return current
+
+    def exists(self, windows_path):
+        return self.find(windows_path) is not None
+
+    # --- running ----------------------------------------------------------------
+    def start(self, exe, cwd="C:\\media"):
+        log = open(os.path.join(self.shots, "program.log"), "ab")
+        return subprocess.Popen(["wine", exe], cwd=self.path(cwd), env=self.program_env,
+                                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+
+    def drive(self, script, timeout=120):
+        """Runs a guidriver script; returns its transcript."""
+        self._script_no += 1
+        script_path = self.path("C:\\bench\\script%d.txt" % self._script_no)
+        with open(script_path, "w", newline="\r\n") as f:
+            f.write("\n".join(script) + "\n")
+        out_path = os.path.join(self.shots, "transcript%d.txt" % self._script_no)
+        with open(out_path, "wb") as out:
+            subprocess.run(["wine", "C:\\bench\\guidriver.exe", "C:\\bench\\script%d.txt" % self._script_no],
+                           env=self.env, stdout=out, stderr=subprocess.DEVNULL, timeout=timeout,
+                           stdin=subprocess.DEVNULL)
+        with open(out_path, "rb") as f:
+            return Transcript(f.read().decode("utf-8", "replace"))
+
+    def run(self, exe, script, cwd="C:\\media", timeout=180):
+        """Starts a program, plays the script against it and waits for its end."""
+        started = time.monotonic()
+        program = self.start(exe, cwd)
+        try:
+            transcript = self.drive(script, timeout=timeout)
+            code = program.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            program.kill()
+            raise
+        return Run(code, transcript, time.monotonic() - started)
+
+    def tool(self, *args, timeout=60):
+        out_path = os.path.join(self.shots, "tool.out")
+        with open(out_path, "wb") as out:
+            subprocess.run(["wine"] + list(args), env=self.env, stdout=out, stderr=subprocess.DEVNULL,
+                           timeout=timeout, stdin=subprocess.DEVNULL, cwd=self.path("C:\\"))
+        with open(out_path, "rb") as f:
+            return f.read().decode("utf-8", "replace").replace("\r\n", "\n")
+
+    def state(self, *args):
+        return [line for line in self.tool("C:\\bench\\statedump.exe", *args).split("\n") if line]
+
+    def spooler(self):
+        return self.state("spooler")
+
+    def registry(self, key):
+        return self.state("reg", key)
+
+    def restart_requests(self):
+        path = self.path("C:\\restart-requests.log")
+        if not os.path.exists(path):
+            return []
+        with open(path, "rb") as f:
+            return [l for l in f.read().decode("latin-1").splitlines() if l.strip()]
+
+    def png(self, bmp_windows_path, name):
+        """Converts a guidriver capture into out/<scenario>/<name>.png."""
+        target = os.path.join(self.shots, name + ".png")
+        subprocess.run(["convert", self.path(bmp_windows_path), target], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return target
+
+    # --- end --------------------------------------------------------------------
+    def close(self, keep=False):
+        prefixes.kill_server(self.prefix)
+        try:
+            self.server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.server.kill()
+        self.display.close()
+        if not keep and not os.environ.get("KYR_KEEP_PREFIX"):
+            shutil.rmtree(self.prefix, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, kind, value, tb):
+        self.close(keep=kind is not None)
+        return False

@@ -1,0 +1,127 @@
+#include "tools/guidriver/windows.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+
+namespace guidriver {
+
+namespace {
+
+struct Search {
+    std::string caption;
+    bool messageBox = false;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK EnumTop(HWND window, LPARAM param) {
+    Search* search = reinterpret_cast<Search*>(param);
+    if (!IsWindowVisible(window)) return TRUE;
+    if (ClassName(window) != "#32770") return TRUE;
+    if (search->messageBox) {
+        if (GetDlgItem(window, 0xFFFF)) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    if (WindowText(window) == search->caption) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindDialog(const std::string& caption) {
+    Search search;
+    search.caption = caption;
+    EnumWindows(EnumTop, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindMessageBox() {
+    Search search;
+    search.messageBox = true;
+    EnumWindows(EnumTop, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string WindowText(HWND window) {
+    char buffer[4096] = {0};
+    GetWindowTextA(window, buffer, sizeof(buffer));
+    return buffer;
+}
+
+std::string ClassName(HWND window) {
+    char buffer[256] = {0};
+    GetClassNameA(window, buffer, sizeof(buffer));
+    return buffer;
+}
+
+std::vector<std::string> ListTexts(HWND list) {
+    std::vector<std::string> texts;
+    bool combo = lstrcmpiA(ClassName(list).c_str(), "ComboBox") == 0;
+    LRESULT count = SendMessageW(list, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = SendMessageW(list, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, i, 0);
+        if (length < 0) length = 0;
+        std::vector<WCHAR> wide(static_cast<size_t>(length) + 1, 0);
+        SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
+        char narrow[1024] = {0};
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, narrow, sizeof(narrow) - 1, nullptr, nullptr);
+        texts.push_back(narrow);
+    }
+    return texts;
+}
+
+BarState ReadProgressBar(HWND bar) {
+    BarState state;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    // The control keeps its state in a record whose address is its first window word;
+    // the record starts with the control's own handle, which validates the read.
+    LONG_PTR address = GetWindowLongPtrA(bar, 0);
+    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, pid);
+    if (process && address) {
+        struct {
+            HWND self;
+            INT current, minimum, maximum, step;
+        } info;
+        SIZE_T read = 0;
+        if (ReadProcessMemory(process, reinterpret_cast<void*>(address), &info, sizeof(info), &read) &&
+            read == sizeof(info) && info.self == bar) {
+            state.valid = true;
+            state.position = info.current;
+            state.minimum = info.minimum;
+            state.maximum = info.maximum;
+            state.step = info.step;
+        }
+    }
+    if (process) CloseHandle(process);
+    if (!state.valid) {
+        DWORD_PTR position = 0;
+        if (SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 100, &position)) {
+            state.valid = true;
+            state.position = static_cast<int>(position);
+        }
+    }
+    return state;
+}
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '\r': out += "\\r"; break;
+            case '\n': out += "\\n"; break;
+            case '\t': out += "\\t"; break;
+            case '|': out += "\\|"; break;
+            case '\\': out += "\\\\"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace guidriver

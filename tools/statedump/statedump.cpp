@@ -1,0 +1,214 @@
+// statedump: prints what the spooler and chosen registry trees hold, as stable text, so
+// that a scenario can compare the state a program left behind with what it must be.
+// Usage: statedump.exe [spooler] [folders] [reg HKLM\path]...
+#include <windows.h>
+#include <winspool.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string S(const char* text) { return text ? text : "(null)"; }
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '|') out += "\\|";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c < 32 || c >= 127) {
+            char hex[8];
+            snprintf(hex, sizeof(hex), "\\x%02X", c);
+            out += hex;
+        } else out += static_cast<char>(c);
+    }
+    return out;
+}
+
+std::string E(const char* text) { return text ? Escape(text) : "(null)"; }
+
+std::string MultiSz(const char* list) {
+    if (!list) return "(null)";
+    std::string out;
+    for (const char* p = list; *p; p += strlen(p) + 1) {
+        if (!out.empty()) out += ",";
+        out += Escape(p);
+    }
+    return "[" + out + "]";
+}
+
+template <typename Enum>
+std::vector<BYTE> Fetch(Enum call, DWORD& count) {
+    DWORD needed = 0;
+    count = 0;
+    call(nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed ? needed : 1);
+    if (!call(buffer.data(), needed, &needed, &count)) count = 0;
+    return buffer;
+}
+
+const char* const kEnvironments[] = {"Windows NT x86", "Windows 4.0"};
+
+void DumpSpooler() {
+    DWORD count;
+    std::vector<BYTE> printers = Fetch(
+        [](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, b, s, n, c); },
+        count);
+    PRINTER_INFO_2A* p = reinterpret_cast<PRINTER_INFO_2A*>(printers.data());
+    for (DWORD i = 0; i < count; ++i) {
+        printf("printer|%s|server=%s|share=%s|port=%s|driver=%s|comment=%s|location=%s|sepfile=%s|"
+               "processor=%s|datatype=%s|parameters=%s|attributes=0x%lX|priority=%lu|defaultpriority=%lu|"
+               "start=%lu|until=%lu|status=0x%lX|jobs=%lu|ppm=%lu\n",
+               E(p[i].pPrinterName).c_str(), E(p[i].pServerName).c_str(), E(p[i].pShareName).c_str(),
+               E(p[i].pPortName).c_str(), E(p[i].pDriverName).c_str(), E(p[i].pComment).c_str(),
+               E(p[i].pLocation).c_str(), E(p[i].pSepFile).c_str(), E(p[i].pPrintProcessor).c_str(),
+               E(p[i].pDatatype).c_str(), E(p[i].pParameters).c_str(), p[i].Attributes, p[i].Priority,
+               p[i].DefaultPriority, p[i].StartTime, p[i].UntilTime, p[i].Status, p[i].cJobs,
+               p[i].AveragePPM);
+        HANDLE printer = nullptr;
+        if (OpenPrinterA(p[i].pPrinterName, &printer, nullptr)) {
+            DWORD forms = 0;
+            std::vector<BYTE> buffer = Fetch(
+                [printer](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumFormsA(printer, 1, b, s, n, c); },
+                forms);
+            FORM_INFO_1A* f = reinterpret_cast<FORM_INFO_1A*>(buffer.data());
+            for (DWORD k = 0; k < forms; ++k) printf("form|%s|%s\n", E(p[i].pPrinterName).c_str(), E(f[k].pName).c_str());
+            ClosePrinter(printer);
+        }
+    }
+    for (const char* env : kEnvironments) {
+        std::vector<BYTE> drivers = Fetch(
+            [env](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+                return EnumPrinterDriversA(nullptr, const_cast<char*>(env), 3, b, s, n, c);
+            },
+            count);
+        DRIVER_INFO_3A* d = reinterpret_cast<DRIVER_INFO_3A*>(drivers.data());
+        for (DWORD i = 0; i < count; ++i) {
+            printf("driver|%s|%s|version=%lu|path=%s|data=%s|config=%s|help=%s|dependent=%s|monitor=%s|"
+                   "datatype=%s\n",
+                   env, E(d[i].pName).c_str(), d[i].cVersion, E(d[i].pDriverPath).c_str(),
+                   E(d[i].pDataFile).c_str(), E(d[i].pConfigFile).c_str(), E(d[i].pHelpFile).c_str(),
+                   MultiSz(d[i].pDependentFiles).c_str(), E(d[i].pMonitorName).c_str(),
+                   E(d[i].pDefaultDataType).c_str());
+        }
+        std::vector<BYTE> processors = Fetch(
+            [env](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+                return EnumPrintProcessorsA(nullptr, const_cast<char*>(env), 1, b, s, n, c);
+            },
+            count);
+        PRINTPROCESSOR_INFO_1A* pp = reinterpret_cast<PRINTPROCESSOR_INFO_1A*>(processors.data());
+        for (DWORD i = 0; i < count; ++i) printf("processor|%s|%s\n", env, E(pp[i].pName).c_str());
+    }
+    std::vector<BYTE> monitors = Fetch(
+        [](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumMonitorsA(nullptr, 2, b, s, n, c); }, count);
+    MONITOR_INFO_2A* m = reinterpret_cast<MONITOR_INFO_2A*>(monitors.data());
+    for (DWORD i = 0; i < count; ++i) {
+        printf("monitor|%s|env=%s|dll=%s\n", E(m[i].pName).c_str(), E(m[i].pEnvironment).c_str(),
+               E(m[i].pDLLName).c_str());
+    }
+}
+
+void DumpFolders() {
+    char buffer[MAX_PATH];
+    DWORD needed;
+    GetWindowsDirectoryA(buffer, sizeof(buffer));
+    printf("folder|windows|%s\n", E(buffer).c_str());
+    GetSystemDirectoryA(buffer, sizeof(buffer));
+    printf("folder|system|%s\n", E(buffer).c_str());
+    if (GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer), sizeof(buffer), &needed))
+        printf("folder|driver|%s\n", E(buffer).c_str());
+    if (GetPrintProcessorDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer), sizeof(buffer), &needed))
+        printf("folder|processor|%s\n", E(buffer).c_str());
+}
+
+std::string ValueText(DWORD type, const BYTE* data, DWORD size) {
+    char number[32];
+    switch (type) {
+        case REG_SZ:
+        case REG_EXPAND_SZ: {
+            std::string text(reinterpret_cast<const char*>(data), size);
+            // Keep a stored terminator visible only when something follows it.
+            while (!text.empty() && text.back() == '\0') text.pop_back();
+            return (type == REG_SZ ? "sz:" : "expand:") + Escape(text);
+        }
+        case REG_DWORD:
+            snprintf(number, sizeof(number), "dword:0x%08lX", size >= 4 ? *reinterpret_cast<const DWORD*>(data) : 0UL);
+            return number;
+        case REG_MULTI_SZ: {
+            std::string text(reinterpret_cast<const char*>(data), size);
+            return "multi:" + Escape(text);
+        }
+        default: {
+            snprintf(number, sizeof(number), "type%lu:", type);
+            std::string out = number;
+            for (DWORD i = 0; i < size; ++i) {
+                char hex[4];
+                snprintf(hex, sizeof(hex), "%02X", data[i]);
+                out += hex;
+            }
+            return out;
+        }
+    }
+}
+
+void DumpKey(HKEY root, const std::string& rootName, const std::string& path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        printf("nokey|%s\\%s\n", rootName.c_str(), E(path.c_str()).c_str());
+        return;
+    }
+    printf("key|%s\\%s\n", rootName.c_str(), E(path.c_str()).c_str());
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameSize = sizeof(name), type = 0, dataSize = 0;
+        LONG rc = RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, &dataSize);
+        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) break;
+        std::vector<BYTE> data(dataSize + 2, 0);
+        nameSize = sizeof(name);
+        DWORD size = dataSize;
+        RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data.data(), &size);
+        printf("value|%s\\%s|%s|%s\n", rootName.c_str(), E(path.c_str()).c_str(), E(name).c_str(),
+               ValueText(type, data.data(), size).c_str());
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        char name[1024];
+        DWORD nameSize = sizeof(name);
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subkeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& sub : subkeys) DumpKey(root, rootName, path.empty() ? sub : path + "\\" + sub);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "spooler") {
+            DumpSpooler();
+        } else if (arg == "folders") {
+            DumpFolders();
+        } else if (arg == "reg" && i + 1 < argc) {
+            std::string path = argv[++i];
+            size_t slash = path.find('\\');
+            std::string rootName = path.substr(0, slash);
+            std::string rest = slash == std::string::npos ? "" : path.substr(slash + 1);
+            HKEY root = rootName == "HKLM" ? HKEY_LOCAL_MACHINE : rootName == "HKCU" ? HKEY_CURRENT_USER : nullptr;
+            if (!root) {
+                fprintf(stderr, "unknown root %s\n", rootName.c_str());
+                return 2;
+            }
+            DumpKey(root, rootName, rest);
+        } else {
+            fprintf(stderr, "unknown argument %s\n", arg.c_str());
+            return 2;
+        }
+    }
+    fflush(stdout);
+    return 0;
+}
