@@ -1,0 +1,92 @@
+// Loading UI730.DLL the way the driver's user interface does, and a small property-sheet
+// host for its pages.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/oem_ui.h"
+
+namespace kyr_test {
+
+typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, void**);
+typedef HRESULT(STDAPICALLTYPE* CanUnloadNowFn)();
+
+struct Plugin {
+    HMODULE module = nullptr;
+    GetClassObjectFn getClassObject = nullptr;
+    CanUnloadNowFn canUnloadNow = nullptr;
+};
+
+// The DLL stays loaded for the whole test program.
+const Plugin& LoadPlugin();
+IPrintOemUI* CreatePluginObject();
+
+// The host object the driver hands to PublishDriverInterface: it answers
+// IID_IPrintOemDriverUI unless told not to, and counts its references.
+class HostObject : public IPrintOemDriverUI {
+public:
+    explicit HostObject(bool answersDriverUi) : answers_(answersDriverUi) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID, PCSTR, PVOID, DWORD, PDWORD,
+                                                  PDWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DrvUpgradeRegistrySetting(HANDLE, PCSTR, PCSTR) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE DrvUpdateUISetting(PVOID, PVOID, DWORD, DWORD) override {
+        return E_NOTIMPL;
+    }
+    LONG refs = 1;
+    int queries = 0;
+
+private:
+    bool answers_;
+};
+
+// One printer's property sheet, modeless, with the pages the plug-in added.
+class Sheet {
+public:
+    explicit Sheet(const std::wstring& printer);
+    ~Sheet();
+    bool Open();
+    HWND hwnd() const { return hwnd_; }
+    HWND CommandsPage() const;
+    HWND Item(int id) const { return GetDlgItem(CommandsPage(), id); }
+    std::wstring Text(int id) const;
+    void SetText(int id, const std::wstring& text);
+    void Click(int id);
+    void Scroll(int scrollBarId, bool up);
+    void Apply();
+    bool ApplyEnabled() const;
+    void MarkUnchanged();
+    void Close();
+
+    IPrintOemUI* plugin = nullptr;
+    PROPSHEETUI_INFO info = {};
+    std::vector<HPROPSHEETPAGE> pages;
+    std::vector<std::wstring> titles;
+    int pageCountQueries = 0;
+
+private:
+    static LONG_PTR CALLBACK ComPropSheet(HANDLE sheet, UINT function, LPARAM l1, LPARAM l2);
+    std::wstring printer_;
+    OEMUIPSPARAM params_ = {};
+    HWND hwnd_ = nullptr;
+};
+
+void Pump();
+
+std::wstring KeyPathOf(const std::wstring& printer);
+void DeleteSettingsKey(const std::wstring& printer);
+bool KeyExists(const std::wstring& printer);
+// The value's bytes, or false when it cannot be read.
+bool ReadValue(const std::wstring& printer, const wchar_t* name, std::vector<BYTE>* bytes,
+               DWORD* type = nullptr);
+void WriteValue(const std::wstring& printer, const wchar_t* name, const std::vector<BYTE>& bytes);
+
+}  // namespace kyr_test
