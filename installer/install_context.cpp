@@ -38,7 +38,9 @@ void InstallContext::RefreshMainWindow() {
     main->UpdateData(false);
     // The sequence sleeps without pumping messages; paint now so that the user sees the
     // line and the bar that belong together.
-    if (main->Window()) UpdateWindow(main->Window());
+    if (main->Window()) {
+        RedrawWindow(main->Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
 }
 
 void InstallContext::ProgressStep(const char* text) {

@@ -68,17 +68,23 @@ DWORD WINAPI WatchThread(LPVOID param) {
     HWND bar = GetDlgItem(watch.window, watch.barId);
     std::string lastText = "\x01";
     int lastBar = -1;
+    const DWORD start = GetTickCount();
     while (IsWindow(watch.window)) {
-        std::string text = WindowText(status);
-        BarState state = ReadProgressBar(bar);
-        // The text and the bar change one after the other; report the text first so that
-        // the bar reading after it belongs to the new line.
+        // Read the text on both sides of the bar so that a pair never straddles a change.
+        std::string text, again;
+        BarState state;
+        do {
+            text = WindowText(status);
+            state = ReadProgressBar(bar);
+            again = WindowText(status);
+        } while (text != again && IsWindow(watch.window));
+        std::string at = "|" + std::to_string(GetTickCount() - start);
         if (text != lastText) {
-            Emit("status|" + Escape(text));
+            Emit("status|" + Escape(text) + at);
             lastText = text;
         }
         if (state.valid && state.position != lastBar) {
-            Emit("bar|" + std::to_string(state.position));
+            Emit("bar|" + std::to_string(state.position) + at);
             lastBar = state.position;
         }
         Sleep(2);

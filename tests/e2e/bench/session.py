@@ -59,6 +59,9 @@ class Windows:
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                        start_new_session=True)
         self._script_no = 0
+        # The first program of a session starts Wine's own services through wineboot; that
+        # must be the real one, not the restart observer the program under test gets.
+        self.state("folders")
 
     # --- paths ------------------------------------------------------------------
     def path(self, windows_path):

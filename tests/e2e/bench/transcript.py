@@ -68,46 +68,45 @@ class Transcript:
     def boxes(self):
         return [Box(e) for e in self.events if e[0] == "box"]
 
-    def status_lines(self):
-        """(text, bar) for every status line, bar being where it stood when the next
-        line (or the end) came."""
-        lines = []
-        bar = None
-        for e in self.events:
-            if e[0] == "status":
-                if lines:
-                    lines[-1] = (lines[-1][0], bar)
-                lines.append((e[1], bar))
-            elif e[0] == "bar":
-                bar = int(e[1])
-                if lines:
-                    lines[-1] = (lines[-1][0], bar)
-            elif e[0] == "box" and lines:
-                # A box freezes the line it appears under.
-                lines.append(("<box>", bar))
-        return [l for l in lines if l[0] not in ("<box>", "")]
-
     def sequence(self):
-        """Status lines and boxes in the order they happened: ("status", text, bar) and
-        ("box", Box)."""
+        """Status lines and message boxes in the order they happened: ("status", text, bar)
+        and ("box", Box). A line's bar is the position it stood at for the longest part of
+        the time the line was shown (the bar steps a moment before the text that belongs
+        to the step is written, so the last reading of a line is often the next one's)."""
         out = []
-        bar = None
-        pending = None
+        bar, bar_since = None, 0
+        current = None  # [text, {bar: duration}, shown_since]
+        clock = 0
+
+        def close_line(now):
+            if current is None or not current[0]:
+                return
+            durations = current[1]
+            if bar is not None:
+                durations[bar] = durations.get(bar, 0) + (now - max(bar_since, current[2]))
+            best = max(durations.items(), key=lambda kv: (kv[1], kv[0]))[0] if durations else bar
+            out.append(("status", current[0], best))
+
         for e in self.events:
+            if e[0] in ("status", "bar") and len(e) > 2:
+                clock = int(e[2])
             if e[0] == "status":
-                if pending:
-                    out.append(("status", pending, bar))
-                pending = e[1] if e[1] else None
+                close_line(clock)
+                current = [e[1], {}, clock]
             elif e[0] == "bar":
-                bar = int(e[1])
+                if current is not None and bar is not None:
+                    current[1][bar] = current[1].get(bar, 0) + (clock - max(bar_since, current[2]))
+                bar, bar_since = int(e[1]), clock
             elif e[0] == "box":
-                if pending:
-                    out.append(("status", pending, bar))
-                    pending = None
+                close_line(clock + 1)
+                current = None
                 out.append(("box", Box(e)))
-        if pending:
-            out.append(("status", pending, bar))
+        close_line(clock + 1)
         return out
+
+    def status_lines(self):
+        """(text, bar) for every status line, in order."""
+        return [(s[1], s[2]) for s in self.sequence() if s[0] == "status"]
 
     def of(self, kind):
         return [e for e in self.events if e[0] == kind]

@@ -1,0 +1,49 @@
+// The uninstall entry and the product folder with the uninstaller and both removal modules.
+#include <windows.h>
+
+#include "installer/install_context.h"
+#include "installer/system_folders.h"
+
+namespace kyr {
+
+namespace {
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730";
+
+void SetText(HKEY key, const char* name, const char* text) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+}
+}  // namespace
+
+void InstallContext::RegisterUninstall() {
+    const Folder windowsFolder = QueryWindowsFolder();
+    char productFolder[kPathBufferSize];
+    char uninstaller[kPathBufferSize];
+    // Without a product folder path that fits there is nothing the entry could point to.
+    if (!windowsFolder.valid() || !JoinPath(productFolder, sizeof(productFolder), windowsFolder.path, "KYR-730") ||
+        !JoinPath(uninstaller, sizeof(uninstaller), productFolder, "KYRPOS730_Uninstaller.exe"))
+        return;
+
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        // An entry of an earlier installation is replaced, not merged.
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        RegCloseKey(key);
+    }
+    key = nullptr;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) == ERROR_SUCCESS) {
+        SetText(key, "DisplayName", "KYR POS 730 Windows Driver 1.0.0E");
+        SetText(key, "KYR POS 730", "");
+        SetText(key, "UninstallString", uninstaller);
+        SetText(key, "InfFile", infFile.c_str());
+        RegCloseKey(key);
+    }
+
+    CreateDirectoryA(productFolder, nullptr);
+    Folder product;
+    lstrcpynA(product.path, productFolder, sizeof(product.path));
+    CopyIntoFolder("KYRPOS730_Uninstaller.exe", product, "KYRPOS730_Uninstaller.exe");
+    CopyIntoFolder("Unhook_B.dll", product, "Unhook_B.dll");
+    CopyIntoFolder("Unhook_A.dll", product, "Unhook_A.dll");
+}
+
+}  // namespace kyr

@@ -1,0 +1,62 @@
+#include "installer/system_folders.h"
+
+#include <winspool.h>
+
+#include "common/appkit/error_report.h"
+#include "installer/install_context.h"
+
+namespace kyr {
+
+namespace {
+Folder Checked(UINT length, Folder folder) {
+    // The query answers the needed size, not an error, when the buffer is too small.
+    if (length == 0 || length >= kPathBufferSize) folder.path[0] = '\0';
+    return folder;
+}
+}  // namespace
+
+Folder QueryWindowsFolder() {
+    Folder folder;
+    return Checked(GetWindowsDirectoryA(folder.path, kPathBufferSize), folder);
+}
+
+Folder QuerySystemFolder() {
+    Folder folder;
+    return Checked(GetSystemDirectoryA(folder.path, kPathBufferSize), folder);
+}
+
+Folder QueryDriverFolder() {
+    Folder folder;
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder.path), kPathBufferSize,
+                                    &needed))
+        folder.path[0] = '\0';
+    folder.path[kPathBufferSize - 1] = '\0';
+    return folder;
+}
+
+Folder QueryProcessorFolder() {
+    Folder folder;
+    DWORD needed = 0;
+    if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder.path), kPathBufferSize,
+                                     &needed))
+        folder.path[0] = '\0';
+    folder.path[kPathBufferSize - 1] = '\0';
+    return folder;
+}
+
+void CopyIntoFolder(const char* source, const Folder& folder, const char* name) {
+    char target[kPathBufferSize];
+    if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) return;
+    CopyFileA(source, target, FALSE);
+}
+
+void DeleteFromFolder(const Folder& folder, const char* name) {
+    char target[kPathBufferSize];
+    if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) return;
+    DeleteFileA(target);
+}
+
+void ReportFailure(const char* callFormat) { appkit::ShowErrorReport(callFormat, kInstallerCaption); }
+
+}  // namespace kyr
