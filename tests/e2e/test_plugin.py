@@ -1,0 +1,253 @@
+"""The printer-properties plug-in on a printer made by the NT installation: the stand-in
+driver UI host loads the UI730.DLL that the installer put into the driver folder and shows
+the printer's sheet; a host script plays the user, the registry shows what Apply stored."""
+import os
+import re
+import shutil
+import subprocess
+import time
+import unittest
+
+from bench.session import TOOLS, Windows
+
+PRINTER = "KYR POS 730"
+KEY = "HKLM\\SOFTWARE\\KYR_POS_PRINTER\\KYR_POS_730"
+INSTALLED_DLL = "C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\UI730.DLL"
+EXAMPLE1 = "\\x1B\\x70\\x00\\x19\\xff"
+EXAMPLE2 = "\\x1D\\x56\\x42\\x00"
+
+
+def install_printer(win):
+    run = win.run("C:\\media\\KYRPOS730_Installer.exe", [
+        'wait "Select Port Type" 60000', 'click 1010', 'click 1', 'box No 120000'])
+    assert run.exit_code == 0, run.exit_code
+    shutil.copy2(os.path.join(TOOLS, "plugin_host.exe"), win.path("C:\\bench"))
+
+
+class HostRun:
+    def __init__(self, lines):
+        self.lines = lines
+        self.dumps = []
+        current = None
+        for line in lines:
+            if line.startswith("sheet ") and " caption=" in line:
+                current = {"sheet": int(line.split()[1]), "apply": line.endswith("apply=1"),
+                           "tabs": line.split(" tabs=")[1].split(" current=")[0],
+                           "caption": line.split(" caption=")[1].split(" tabs=")[0],
+                           "controls": []}
+            elif line.startswith("control ") and current is not None:
+                head, text = line.split(" text=", 1)
+                attrs = dict(re.findall(r"(\w+)=(\S+)", head))
+                attrs["font"] = re.search(r" font=(.*?)(?: limit=| pos=|$)", head).group(1)
+                attrs["text"] = text
+                current["controls"].append(attrs)
+            elif line.startswith("end ") and current is not None:
+                self.dumps.append(current)
+                current = None
+
+    def control(self, dump, cid):
+        found = [c for c in self.dumps[dump]["controls"] if c["id"] == str(cid)]
+        assert len(found) == 1, (cid, found)
+        return found[0]
+
+
+def run_host(win, steps, printers=(PRINTER,), shots=None):
+    """Runs plugin_host with a script; `wait <ms> <name>` steps are photographed."""
+    run_host.count = getattr(run_host, "count", 0) + 1
+    script = "C:\\bench\\host%d.txt" % run_host.count
+    out = "C:\\bench\\host%d.out" % run_host.count
+    with open(win.path(script), "w", encoding="utf-8", newline="\r\n") as f:
+        f.write("\n".join(steps) + "\nexit\n")
+    args = ["wine", "C:\\bench\\plugin_host.exe", "--dll", INSTALLED_DLL]
+    for printer in printers:
+        args += ["--printer", printer]
+    args += ["--script", script, "--out", out]
+    with open(os.path.join(win.shots, "host.log"), "ab") as log:
+        proc = subprocess.Popen(args, cwd=win.path("C:\\bench"), env=win.program_env,
+                                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+    taken = set()
+    deadline = time.monotonic() + 120
+    while proc.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.2)
+        try:
+            with open(win.path(out), encoding="utf-8", errors="replace") as f:
+                text = f.read()
+        except OSError:
+            continue
+        for name in re.findall(r"^step wait \d+ (\S+)\s*$", text, re.M):
+            if name not in taken:
+                taken.add(name)
+                time.sleep(0.3)
+                target = os.path.join(win.shots, name + ".png")
+                subprocess.run(["import", "-display", win.display.name, "-window", "root",
+                                "-trim", "+repage", target],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if proc.poll() is None:
+        proc.kill()
+        raise AssertionError("plugin_host did not finish")
+    with open(win.path(out), encoding="utf-8", errors="replace") as f:
+        lines = [l.rstrip("\r\n") for l in f]
+    assert "exit 0" in lines, lines[-5:]
+    return HostRun(lines)
+
+
+def values(win, key=KEY):
+    out = {}
+    for line in win.registry(key):
+        parts = line.split("|")
+        if parts[0] == "value":
+            out[parts[2]] = parts[3]
+    return out
+
+
+def reg_add(win, key, name, hex_bytes):
+    win.tool("reg", "add", key, "/v", name, "/t", "REG_BINARY", "/d", hex_bytes, "/f")
+
+
+class PluginOnInstalledPrinter(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.win = Windows("plugin", "winxp")
+        try:
+            install_printer(cls.win)
+        except Exception:
+            cls.win.close(keep=True)
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.win.close()
+
+    def test_1_pages_controls_and_defaults_of_a_printer_without_settings(self):
+        win = self.win
+        self.assertTrue(win.exists(INSTALLED_DLL))
+        self.assertTrue(any(l.startswith("nokey|") for l in win.registry(KEY)))
+        run = run_host(win, ["dump 0", "wait 1500 additional-commands", "page 0 2", "dump 0",
+                             "wait 1500 about"])
+        self.assertIn("DevicePropertySheets init 0x00000000 pages 2", run.lines)
+        self.assertIn("DevMode size 0x00000000 16", run.lines)
+        self.assertIn("GetInfo signature 0x00000000 4D534654", run.lines)
+        self.assertIn("DllCanUnloadNow 0x00000000", run.lines)
+        page, about = run.dumps
+        self.assertEqual(page["tabs"], "Device Settings|Additional Commands|About")
+        self.assertEqual(page["caption"], "KYR POS 730 Properties")
+
+        expected = {  # id: (class, text, dlu)
+            1002: ("Edit", "", "14,23,167,12"), 1001: ("Edit", "0", "14,122,27,12"),
+            1005: ("Button", "Open Cash Drawer 1", "14,138,77,10"),
+            1029: ("Edit", "50", "103,136,21,12"),
+            1004: ("Button", "Open Cash Drawer 2", "14,155,78,10"),
+            1035: ("Edit", "50", "103,153,21,12"), 1006: ("Edit", "", "14,91,166,12"),
+            1031: ("Static", "[ ms ]", "137,138,17,8"), 1032: ("Static", "[ ms ]", "137,154,19,8"),
+            1027: ("ScrollBar", "", "124,136,8,13"), 1028: ("ScrollBar", "", "124,153,8,13"),
+            1010: ("Button", "Open Cash Drawer 1", "15,41,77,10"),
+            1037: ("Edit", "50", "103,39,21,12"),
+            1011: ("Button", "Open Cash Drawer 2", "15,58,78,10"),
+            1038: ("Edit", "50", "103,55,21,12"),
+            1033: ("Static", "[ ms ]", "138,41,17,8"), 1034: ("Static", "[ ms ]", "138,57,19,8"),
+            1039: ("ScrollBar", "", "125,39,8,13"), 1040: ("ScrollBar", "", "125,55,8,13"),
+        }
+        for cid, (cls, text, dlu) in expected.items():
+            c = run.control(0, cid)
+            self.assertEqual((c["class"], c["text"], c["dlu"]), (cls, text, dlu), cid)
+            if cls != "ScrollBar":
+                self.assertTrue(c["font"].startswith("Arial,"), c)
+        unnamed = [(c["class"], c["text"], c["dlu"]) for c in page["controls"] if c["id"] == "65535"]
+        self.assertEqual(unnamed, [
+            ("Button", "BeginDoc", "7,6,181,67"), ("Button", "EndDoc1", "7,74,181,37"),
+            ("Static", "Emulation Commands[Example:\\x1B\\x70\\x00\\x19\\xff]", "15,14,163,8"),
+            ("Static", "Emulation Commands [ Example : \\x1D\\x56\\x42\\x00 ]", "15,82,166,8"),
+            ("Static", "Number of Line Feeds [ 0 - 99 ]", "46,124,101,8"),
+            ("Button", "EndDoc2", "7,112,181,58")])
+        for check, row in ((1005, (1029, 1027, 1031)), (1004, (1035, 1028, 1032)),
+                           (1010, (1037, 1039, 1033)), (1011, (1038, 1040, 1034))):
+            self.assertEqual(run.control(0, check)["checked"], "0")
+            for cid in row:
+                self.assertEqual(run.control(0, cid)["enabled"], "0", cid)
+        self.assertEqual(run.control(0, 1002)["limit"], "8192")
+        self.assertEqual(run.control(0, 1001)["limit"], "2")
+        self.assertEqual(run.control(0, 1027)["range"], "51..249")
+
+        self.assertEqual([(c["class"], c["text"], c["dlu"]) for c in about["controls"]], [
+            ("Static", "KYR POS Printer", "22,36,85,15"), ("Static", "730", "22,57,85,15"),
+            ("Static", "Driver Version : V1.0.0E", "22,78,85,15"), ("Button", "", "7,16,115,93")])
+        for c in about["controls"]:
+            self.assertTrue(c["font"].startswith("MS Shell Dlg,"), c)
+
+        lines = win.registry(KEY)
+        self.assertTrue(any(l.startswith("key|") for l in lines), lines)
+        self.assertEqual(values(win), {}, "opening the page stores nothing")
+
+    def test_2_arrows_drawer_rows_and_apply(self):
+        win = self.win
+        run = run_host(win, [
+            "unchanged 0", "dump 0", "click 0 1005", "dump 0",
+            "settext 0 1029 250", "scroll 0 1027 up", "dump 0",
+            "settext 0 1029 50", "scroll 0 1027 down", "dump 0",
+            "settext 0 1029 ", "scroll 0 1027 up", "dump 0",
+            "settext 0 1029 300", "scroll 0 1027 up", "dump 0",
+            "settext 0 1029 100", "scroll 0 1027 up", "dump 0",
+            "settext 0 1001 3", "settext 0 1029 51", "settext 0 1035 0",
+            "click 0 1010", "click 0 1010",
+            "settext 0 1002 " + EXAMPLE1, "settext 0 1006 " + EXAMPLE2,
+            "wait 1000 edited", "apply 0", "wait 300"])
+        self.assertFalse(run.dumps[0]["apply"])
+        self.assertEqual(run.control(1, 1005)["checked"], "1")
+        for cid in (1029, 1027, 1031):
+            self.assertEqual(run.control(1, cid)["enabled"], "1")
+        self.assertTrue(run.dumps[1]["apply"], "checking a drawer marks the sheet changed")
+        self.assertEqual([run.control(i, 1029)["text"] for i in range(2, 7)],
+                         ["250", "50", "50", "50", "101"])
+        self.assertEqual(run.control(6, 1027)["pos"], "101")
+        self.assertIn("apply 0 enabled=1", run.lines)
+        stored = values(win)
+        # line feeds 3, end drawer 1 on at 51 ms (25), end drawer 2 off at 0, start drawer 1
+        # unchecked again (stored 0, time kept), start drawer 2 off.
+        self.assertEqual(stored, {"MISC": "type3:0301190000000019" + "0019",
+                                  "StartDoc": "type3:1B700019FF", "EndDoc": "type3:1D564200"})
+
+        again = run_host(win, ["dump 0"])
+        self.assertEqual(again.control(0, 1002)["text"], "\\x1Bp\\x00\\x19\\xFF")
+        self.assertEqual(again.control(0, 1006)["text"], "\\x1DVB\\x00")
+        self.assertEqual(again.control(0, 1001)["text"], "3")
+        self.assertEqual(again.control(0, 1029)["text"], "50")
+        self.assertEqual(again.control(0, 1035)["text"], "50")
+
+    def test_3_stored_values_load_as_the_page_shows_them(self):
+        win = self.win
+        reg_add(win, KEY, "MISC", "05013C020A000000017D")
+        reg_add(win, KEY, "StartDoc", "5C783431")
+        # Retyping the line feeds marks the sheet changed, as any edit does.
+        run = run_host(win, ["dump 0", "settext 0 1001 5", "apply 0", "wait 300"])
+        self.assertEqual(run.control(0, 1001)["text"], "5")
+        self.assertEqual((run.control(0, 1005)["checked"], run.control(0, 1029)["text"]), ("1", "120"))
+        self.assertEqual((run.control(0, 1004)["checked"], run.control(0, 1035)["enabled"]), ("0", "0"))
+        self.assertEqual(run.control(0, 1035)["text"], "50")
+        self.assertEqual((run.control(0, 1011)["checked"], run.control(0, 1038)["text"]), ("1", "250"))
+        self.assertEqual(run.control(0, 1002)["text"], "\\x5Cx41")
+        stored = values(win)
+        self.assertEqual(stored["MISC"], "type3:05013C00190000190" + "17D")
+        self.assertEqual(stored["StartDoc"], "type3:5C783431", "a backslash before x survives")
+
+        reg_add(win, KEY, "MISC", "07" * 21)
+        run = run_host(win, ["dump 0"])
+        self.assertEqual(run.control(0, 1001)["text"], "0", "a MISC longer than 20 bytes is not ours")
+        self.assertEqual(run.control(0, 1005)["checked"], "0")
+
+    def test_4_two_sheets_in_one_process_apply_to_their_own_printers(self):
+        win = self.win
+        other = "KYR POS 730 second"
+        other_key = "HKLM\\SOFTWARE\\KYR_POS_PRINTER\\KYR_POS_730_second"
+        run = run_host(win, [
+            "settext 0 1002 first", "settext 1 1002 second", "settext 0 1001 11",
+            "settext 1 1001 22", "wait 800 two-sheets", "apply 0", "wait 300", "dump 1",
+            "apply 1", "wait 300"], printers=(PRINTER, other))
+        self.assertEqual(run.dumps[0]["caption"], "KYR POS 730 second Properties")
+        self.assertEqual(values(win)["StartDoc"], "type3:" + b"first".hex().upper())
+        self.assertEqual(values(win)["MISC"][:8], "type3:0B")
+        self.assertEqual(values(win, other_key)["StartDoc"], "type3:" + b"second".hex().upper())
+        self.assertEqual(values(win, other_key)["MISC"][:8], "type3:16")
+
+
+if __name__ == "__main__":
+    unittest.main()
