@@ -23,7 +23,8 @@ TEST(Win9xNames, ModelAndSuffixOfTheUninstaller) {
                  "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Drivers\\"
                  "KYR POS 730");
     EXPECT_STREQ(names.monitorKey,
-                 "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\KYRPOS Language Monitor 730");
+                 "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\"
+                 "KYRPOS Language Monitor 730");
     EXPECT_STREQ(names.printProcessorKey,
                  "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\"
                  "Print Processors\\KYRPOS PRINT PROCESSOR 730");
@@ -43,7 +44,8 @@ TEST(NtNames, ModelAndSuffixOfTheUninstaller) {
     EXPECT_STREQ(names.printerKey,
                  "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS 730");
     EXPECT_STREQ(names.monitorKey,
-                 "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\KYRPOS Language Monitor 730");
+                 "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\"
+                 "KYRPOS Language Monitor 730");
     EXPECT_STREQ(names.printProcessorKey,
                  "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
                  "Print Processors\\KYRPOS PRINT PROCESSOR 730");

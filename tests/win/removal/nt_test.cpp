@@ -84,7 +84,8 @@ protected:
     // A printer's entry as the spooler would leave it behind when it refuses the driver.
     void PutPrinterEntry(bool withData) {
         SetString(kPrinterKey, "Printer Driver", "KYR POS 730");
-        if (withData) SetString((std::string(kPrinterKey) + "\\PrinterDriverData").c_str(), "x", "1");
+        if (withData)
+            SetString((std::string(kPrinterKey) + "\\PrinterDriverData").c_str(), "x", "1");
     }
 
     DWORD Remove() { return Host("removent 730 E"); }

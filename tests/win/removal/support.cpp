@@ -42,7 +42,10 @@ DWORD RunHost(const std::string& stage, const char* host, const char* version,
     if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, stage.c_str(),
                         &si, &pi))
         return 0xFFFFFFFF;
-    WaitForSingleObject(pi.hProcess, 120000);
+    // A run that hangs is ended so that the test fails with a reason instead of timing out.
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0)
+        TerminateProcess(pi.hProcess, 0xFFFFFFFD);
+    WaitForSingleObject(pi.hProcess, 5000);
     DWORD code = 0xFFFFFFFE;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);

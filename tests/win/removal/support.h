@@ -22,7 +22,7 @@ std::string WinPath(const char* unixPath);
 std::string Stage(const char* folderName, std::initializer_list<const char*> hostNames);
 
 // Runs <stage>\<host> with the arguments under the Windows version (win98, winxp, ...)
-// and answers its exit code.
+// and answers its exit code (0xFFFFFFFD when it hung and was ended).
 DWORD RunHost(const std::string& stage, const char* host, const char* version,
               const std::string& args);
 
