@@ -37,6 +37,21 @@ const char kDependentFiles[] = "UNIRES.DLL\0STDNAMES.GPD\0KYR730E.DLL\0UI730.DLL
 
 std::string Media(const std::string& name) { return kMediaFolder + name; }
 
+// The setup library does not exist on Windows 95, where this program must still start, so
+// its INF copy is bound when the NT sequence needs it.
+BOOL CopyOemInf(const char* source, char* destination, DWORD destinationSize, DWORD* required) {
+    typedef BOOL(WINAPI * CopyOemInfA)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
+    HMODULE setup = LoadLibraryA("setupapi.dll");
+    if (!setup) return FALSE;
+    CopyOemInfA copy =
+        reinterpret_cast<CopyOemInfA>(reinterpret_cast<void*>(GetProcAddress(setup, "SetupCopyOEMInfA")));
+    BOOL copied = copy ? copy(source, nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, destination, destinationSize,
+                              required, nullptr)
+                       : FALSE;
+    FreeLibrary(setup);
+    return copied;
+}
+
 }  // namespace
 
 void InstallContext::InstallNt(int portCode) {
@@ -134,8 +149,7 @@ void InstallContext::InstallNt(int portCode) {
         DWORD required = 0;
         DWORD length = GetFullPathNameA("Driver2k\\KYR730.INF", sizeof(infSource), infSource, nullptr);
         if (length > 0 && length < sizeof(infSource)) {
-            SetupCopyOEMInfA(infSource, nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, destination, sizeof(destination),
-                             &required, nullptr);
+            CopyOemInf(infSource, destination, sizeof(destination), &required);
         }
         destination[sizeof(destination) - 1] = '\0';
         infFile = destination;

@@ -10,11 +10,10 @@ import sys
 class VirtualDisplay:
     def __init__(self):
         read_end, write_end = os.pipe()
-        log = open(os.devnull, "wb")
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-            start_new_session=True)
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
         os.close(write_end)
         number = b""
         while not number.endswith(b"\n"):
@@ -49,8 +48,8 @@ def ensure_display():
 
 
 if __name__ == "__main__":
-    # Used by scripts/wine-run: a display that lives as long as the machine session.
+    # Used by scripts/test: a display that outlives this process; prints "name pid".
     d = VirtualDisplay()
-    print(d.name)
+    print(d.name, d.process.pid)
     sys.stdout.flush()
     os._exit(0)

@@ -91,9 +91,9 @@ class Windows:
 
     # --- running ----------------------------------------------------------------
     def start(self, exe, cwd="C:\\media"):
-        log = open(os.path.join(self.shots, "program.log"), "ab")
-        return subprocess.Popen(["wine", exe], cwd=self.path(cwd), env=self.program_env,
-                                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        with open(os.path.join(self.shots, "program.log"), "ab") as log:
+            return subprocess.Popen(["wine", exe], cwd=self.path(cwd), env=self.program_env,
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def drive(self, script, timeout=120):
         """Runs a guidriver script; returns its transcript."""

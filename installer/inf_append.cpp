@@ -1,0 +1,40 @@
+#include "installer/inf_append.h"
+
+#include "installer/path_join.h"
+
+namespace kyr {
+
+namespace {
+const char kQuote = '"';
+const char kLineEnd[] = "\r\n";
+}  // namespace
+
+std::string DriverInfAppendText(const std::string& windowsFolder) {
+    return windowsFolder + "\\KYR-730\\usb" + kQuote + kLineEnd;
+}
+
+std::string UsbPrintInfAppendText(const std::string& windowsFolder) {
+    std::string text = "DRIVER_PATH = ";
+    text += kQuote;
+    text += windowsFolder + "\\system32\\drivers";
+    text += kQuote;
+    text += kLineEnd;
+    text += "CYCLERUN = ";
+    text += kQuote;
+    text += windowsFolder + "\\cyclerun.exe";
+    text += kQuote;
+    text += kLineEnd;
+    return text;
+}
+
+bool DriverInfTarget(char* out, size_t outSize, const char* windowsFolder, bool otherFolderExists) {
+    char folder[kPathBufferSize];
+    const char* sub = otherFolderExists ? "\\INF\\OTHER" : "\\INF";
+    if (!ConcatPath(folder, sizeof(folder), windowsFolder, sub)) {
+        if (out && outSize) out[0] = '\0';
+        return false;
+    }
+    return JoinPath(out, outSize, folder, "kyr730.inf");
+}
+
+}  // namespace kyr

@@ -1,0 +1,71 @@
+"""Steps the scenarios share: running the installer as a user would, and the texts and
+records the product must show or leave behind."""
+import os
+
+INSTALLER = "C:\\media\\KYRPOS730_Installer.exe"
+PROGRESS = "KYR POS 730 Installation Progress"
+PORT_DIALOG = "Select Port Type"
+CAPTION = "KYR POS 730 installer"
+RESTART_QUESTION = ("Restart the computer can take effect.\nPlease restart the computer."
+                    "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.")
+USB_DONE = "Installation is completed.\nPlease turn-off printer and turn-on printer."
+UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730"
+PORT_RADIO = {"COM1": 1006, "COM2": 1007, "COM3": 1008, "COM4": 1009, "LPT1": 1010, "LPT2": 1011, "USB": 1012}
+
+NT_STEPS = ["Check drivers...\r\n", "Add printer...\r\n", "Install language monitor...\r\n",
+            "Install print processor...\r\n", "Copy files...\r\n", "Install printer driver...\r\n"]
+
+
+def install(win, port="LPT1", answers=(), policy=None, extra=()):
+    """Runs the installer: picks the port (and policy), presses Next, answers the message
+    boxes in order. Returns the Run."""
+    script = ['watch "%s" 1003 1000' % PROGRESS, 'wait "%s"' % PORT_DIALOG, "click %d" % PORT_RADIO[port]]
+    if policy is not None:
+        script.append("select 1000 %d" % policy)
+    script += ["sleep 100", "click 1"] + list(extra)
+    script += ["box %s 60000" % a for a in answers]
+    script.append('gone "%s" 60000' % PROGRESS)
+    return win.run(INSTALLER, script)
+
+
+def fields(line):
+    """'printer|name|k=v|...' -> (name, {k: v})"""
+    from bench.transcript import split
+    parts = split(line)
+    values = {}
+    for p in parts[2:]:
+        if "=" in p:
+            k, v = p.split("=", 1)
+            values[k] = v
+    return parts[1], values
+
+
+def printers(win):
+    return dict(fields(l) for l in win.spooler() if l.startswith("printer|"))
+
+
+def drivers(win, environment="Windows NT x86"):
+    out = {}
+    from bench.transcript import split
+    for l in win.spooler():
+        if l.startswith("driver|"):
+            parts = split(l)
+            if parts[1] == environment:
+                values = dict(p.split("=", 1) for p in parts[3:])
+                out[parts[2]] = values
+    return out
+
+
+def registry_values(win, key):
+    """[(name, data)] in the order the registry lists them."""
+    from bench.transcript import split
+    out = []
+    for l in win.registry(key):
+        if l.startswith("value|"):
+            parts = split(l)
+            out.append((parts[2], parts[3]))
+    return out
+
+
+def basename(path):
+    return path.replace("\\", "/").rsplit("/", 1)[-1]

@@ -1,0 +1,134 @@
+"""The installer's start as a user meets it: the progress window, the NT 4.0 refusal, the
+setup dialog with its defaults, and cancelling it."""
+import unittest
+
+from bench.session import Windows
+from flows import CAPTION, INSTALLER, PORT_DIALOG, PROGRESS
+from bench.transcript import split
+
+
+def controls(transcript):
+    """{id or text: (class, text, style, x, y, w, h)} of the dumped dialog controls."""
+    out = []
+    for e in transcript.events:
+        if e[0] == "control":
+            cid, cls, text, style, exstyle, x, y, w, h = e[1:10]
+            out.append((int(cid), cls, text, int(style, 16), int(x), int(y), int(w), int(h)))
+    return out
+
+
+def close_to(actual, expected, tolerance=1):
+    return all(abs(a - b) <= tolerance for a, b in zip(actual, expected))
+
+
+PROGRESS_LAYOUT = [  # id, class, text, x, y, w, h
+    (-1, "Button", "", 7, 7, 219, 111),
+    (-1, "Static", "KYR POS 730", 16, 19, 129, 8),
+    (1001, "Static", "Driver Version: V1.0.0E", 16, 33, 133, 8),
+    (-1, "Button", "", 12, 58, 210, 50),
+    (-1, "Static", "Progress Status : ", 19, 71, 55, 8),
+    (1003, "Static", "", 80, 71, 95, 8),
+    (1000, "msctls_progress32", "", 19, 87, 195, 13),
+]
+
+PORT_LAYOUT = [
+    (-1, "Button", "Serial Port", 7, 7, 100, 51),
+    (-1, "Button", "Parallel Port", 109, 7, 56, 51),
+    (-1, "Button", "USB Port", 167, 7, 50, 51),
+    (1006, "Button", "COM1", 15, 23, 37, 12),
+    (1007, "Button", "COM2", 15, 38, 39, 12),
+    (1008, "Button", "COM3", 59, 23, 39, 12),
+    (1009, "Button", "COM4", 59, 38, 38, 12),
+    (1010, "Button", "LPT1", 119, 23, 37, 12),
+    (1011, "Button", "LPT2", 119, 38, 39, 12),
+    (1012, "Button", "USB", 174, 29, 37, 12),
+    (-1, "Static", "Universal Driver Overwrite :", 8, 63, 86, 11),
+    (1000, "ComboBox", "", 95, 61, 122, None),  # a closed drop-down list shows one line
+    (1, "Button", "&Next", 176, 76, 41, 14),
+]
+
+
+class InstallerStart(unittest.TestCase):
+    def check_layout(self, transcript, caption, size, layout):
+        dialogs = [e for e in transcript.events if e[0] == "dialog" and e[1] == caption]
+        self.assertTrue(dialogs, caption)
+        d = dialogs[0]
+        self.assertTrue(close_to((int(d[6]), int(d[7])), size), d)
+        seen = [c for c in controls(transcript)]
+        # Only the dump of this dialog: the controls that follow its "dialog" line.
+        start = transcript.events.index(d)
+        seen = []
+        for e in transcript.events[start + 1:]:
+            if e[0] != "control":
+                break
+            seen.append((int(e[1]), e[2], e[3], int(e[4], 16), int(e[6]), int(e[7]), int(e[8]), int(e[9])))
+        self.assertEqual(len(seen), len(layout))
+        for got, want in zip(seen, layout):
+            cid, cls, text, x, y, w, h = want
+            self.assertEqual((got[0], got[1], got[2]), (cid, cls, text))
+            geometry = (x, y, w) if h is None else (x, y, w, h)
+            self.assertTrue(close_to(got[4:4 + len(geometry)], geometry), (got, want))
+        return seen
+
+    def test_nt40_is_refused_before_the_setup_dialog(self):
+        with Windows("start-nt40", "nt40") as win:
+            before = win.spooler()
+            run = win.run(INSTALLER, ['box OK 30000'])
+            self.assertEqual(run.exit_code, 0)
+            boxes = run.transcript.boxes()
+            self.assertEqual(len(boxes), 1)
+            box = boxes[0]
+            self.assertEqual((box.caption, box.text, box.icon, box.buttons, box.owner),
+                             (CAPTION, "This driver is not supported by Windows NT4.0!!", "information", ["OK"],
+                              PROGRESS))
+            self.assertNotIn(["window", PORT_DIALOG], run.transcript.events)
+            self.assertEqual(win.spooler(), before)
+            self.assertFalse(win.exists("C:\\windows\\KYR-730"))
+
+    def test_windows_and_defaults_then_escape_cancels(self):
+        with Windows("start-winxp", "winxp") as win:
+            run = win.run(INSTALLER, [
+                'wait "%s"' % PROGRESS, "text 1001", "bar 1000", "dump", "shot C:\\bench\\progress.bmp",
+                'wait "%s"' % PORT_DIALOG, "dump", "items 1000", "selection 1000",
+                "checked 1006", "checked 1007", "checked 1008", "checked 1009", "checked 1010",
+                "checked 1011", "checked 1012", "shot C:\\bench\\port.bmp",
+                "escape", "box OK 20000 C:\\bench\\cancelled.bmp"])
+            win.png("C:\\bench\\progress.bmp", "progress-window")
+            win.png("C:\\bench\\port.bmp", "setup-dialog")
+            win.png("C:\\bench\\cancelled.bmp", "cancelled")
+            t = run.transcript
+            self.assertIsNone(t.error, t.raw)
+            self.assertEqual(run.exit_code, 0)
+            self.assertIn(["text", "1001", "Driver Version: V1.0.0E"], t.events)
+            self.assertIn(["barstate", "1", "0", "0", "100", "11"], t.events)
+            self.check_layout(t, PROGRESS, (233, 127), PROGRESS_LAYOUT)
+            port = self.check_layout(t, PORT_DIALOG, (224, 97), PORT_LAYOUT)
+            radios = [c for c in port if c[0] in range(1006, 1013)]
+            self.assertTrue(all(c[3] & 0xF == 9 for c in radios), "automatic radio buttons")
+            self.assertTrue(radios[0][3] & 0x00020000, "the group starts at COM1")
+            self.assertFalse(any(c[3] & 0x00020000 for c in radios[1:]), "one group")
+            self.assertEqual([e[2] for e in t.of("item")], [
+                "Overwrite files by version", "Overwrite files by date", "Always overwrite", "Never overwrite"])
+            self.assertIn(["selection", "1000", "0"], t.events)
+            checks = {e[1]: e[2] for e in t.of("checked")}
+            self.assertEqual(checks, {"1006": "0", "1007": "0", "1008": "0", "1009": "0", "1010": "1",
+                                      "1011": "0", "1012": "0"})
+            dialogs = {e[1]: e for e in t.of("dialog")}
+            self.assertEqual(dialogs[PORT_DIALOG][8], "owner=" + PROGRESS)
+            self.assertTrue(int(dialogs[PROGRESS][3], 16) & 0x00040000, "shown in the task bar")
+            box = t.boxes()[0]
+            self.assertEqual((box.caption, box.text, box.icon, box.buttons, box.owner),
+                             (CAPTION, "Install Cancled.", "information", ["OK"], PROGRESS))
+            self.assertFalse(any(l.startswith("printer|") for l in win.spooler()))
+            self.assertFalse(win.exists("C:\\windows\\KYR-730"))
+
+    def test_close_box_cancels_too(self):
+        with Windows("start-close", "win2k") as win:
+            run = win.run(INSTALLER, ['wait "%s"' % PORT_DIALOG, "close", "box OK 20000"])
+            self.assertEqual(run.exit_code, 0)
+            self.assertEqual([b.text for b in run.transcript.boxes()], ["Install Cancled."])
+            self.assertFalse(win.exists("C:\\windows\\KYR-730"))
+
+
+if __name__ == "__main__":
+    unittest.main()
