@@ -29,6 +29,11 @@ std::string UsbPrintInfAppendText(const std::string& windowsFolder) {
 
 bool DriverInfTarget(char* out, size_t outSize, const char* windowsFolder, bool otherFolderExists) {
     char folder[kPathBufferSize];
+    // Without a Windows folder the result would name a folder at the root of the drive.
+    if (!windowsFolder || !*windowsFolder) {
+        if (out && outSize) out[0] = '\0';
+        return false;
+    }
     const char* sub = otherFolderExists ? "\\INF\\OTHER" : "\\INF";
     if (!ConcatPath(folder, sizeof(folder), windowsFolder, sub)) {
         if (out && outSize) out[0] = '\0';
