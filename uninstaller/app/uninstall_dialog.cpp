@@ -1,0 +1,306 @@
+#include "uninstaller/app/uninstall_dialog.h"
+
+#include <commctrl.h>
+#include <string.h>
+
+#include <vector>
+
+#include "common/appkit/application.h"
+#include "common/appkit/error_report.h"
+#include "common/maintenance/delete_folder_tree.h"
+#include "common/maintenance/remove_devices_by_hardware_id.h"
+#include "common/maintenance/remove_key_tree.h"
+#include "common/maintenance/restart_system.h"
+#include "uninstaller/inf_cleanup.h"
+#include "uninstaller/key_names.h"
+#include "uninstaller/printer_cleanup.h"
+#include "uninstaller/removal_plan.h"
+#include "uninstaller/res/resource.h"
+#include "uninstaller/shell_keys.h"
+
+namespace kyr {
+
+namespace {
+
+const char kCaption[] = "KYR POS 730 uninstaller";
+const char kDriverName[] = "KYR POS 730";
+const char kModel[] = "730";
+const char kSuffix[] = "E";
+const char kHardwareId[] = "USB\\Vid_7a31&Pid_5e20";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730";
+const char* const kWin9xEnumKeys[] = {
+    "Enum\\USBPRINT\\VOSKRELZPD-815",
+    "Enum\\USBPRINT\\VOSKREL_ZPD-815",
+    "Enum\\LPTENUM\\VOSKRELZPD-815A384",
+};
+const char* const kNtEnumKeys[] = {
+    "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\VOSKREL_ZPD-815",
+    "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\VOSKRELZPD-815",
+    "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\VOSKRELZPD-815",
+};
+const char* const kEarlierDriverFolders[] = {
+    "voskrel_zpd_8156efc",
+    "voskrelzpd_8156efc",
+    "voskrelzpd_815a384",
+};
+constexpr DWORD kStepPause = 1000;
+
+// The modules' entry points; the caller removes the arguments.
+typedef int(__cdecl* CheckOsEntry)();
+typedef LONG(__cdecl* RemoveEntry)(const char* model, const char* suffix);
+
+template <typename Fn>
+Fn Resolve(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+bool DriverInstalled() {
+    DWORD needed = 0;
+    DWORD returned = 0;
+    EnumPrinterDriversA(nullptr, nullptr, 3, nullptr, 0, &needed, &returned);
+    std::vector<BYTE> buffer(needed ? needed : 1);
+    if (!EnumPrinterDriversA(nullptr, nullptr, 3, buffer.data(), needed, &needed, &returned))
+        return false;
+    const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i)
+        if (drivers[i].pName && strcmp(drivers[i].pName, kDriverName) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+UninstallDialog::UninstallDialog() : appkit::Dialog(IDD_UNINSTALL) {
+    HINSTANCE instance = appkit::Application::Current() ? appkit::Application::Current()->Instance()
+                                                         : GetModuleHandleA(nullptr);
+    icon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+void UninstallDialog::DoDataExchange(appkit::DataExchange& dx) {
+    dx.Control(IDC_PROGRESS_BAR, progressBar);
+    dx.Control(IDC_UNINSTALL, uninstallButton);
+    dx.Text(IDC_STATUS_TEXT, statusMessage);
+}
+
+bool UninstallDialog::OnInitDialog() {
+    appkit::Dialog::OnInitDialog();
+    printerList.Attach(GetDlgItem(Window(), IDC_PRINTER_LIST));
+    SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendMessageA(progressBar, PBM_SETSTEP, 30, 0);
+    foundPrinterCount = 0;
+    DiscoverPrinters();
+    return true;
+}
+
+bool UninstallDialog::OnCommand(int id, int notifyCode, HWND) {
+    if (id == IDC_PRINTER_LIST && notifyCode == appkit::CLBN_CHKCHANGE) {
+        OnCheckChange();
+        return true;
+    }
+    if (id == IDC_UNINSTALL && notifyCode == BN_CLICKED) {
+        RunUninstall();
+        return true;
+    }
+    return false;
+}
+
+bool UninstallDialog::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) {
+    if (message == WM_DRAWITEM &&
+        printerList.DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) {
+        result = TRUE;
+        return true;
+    }
+    return false;
+}
+
+bool UninstallDialog::OnPaint() {
+    if (!IsIconic(Window())) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(Window(), &ps);
+    SendMessageA(Window(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(Window(), &client);
+    int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon);
+    EndPaint(Window(), &ps);
+    return true;
+}
+
+void UninstallDialog::PushStatus() {
+    SetDlgItemTextA(Window(), IDC_STATUS_TEXT, statusMessage.c_str());
+}
+
+void UninstallDialog::AdvanceStep(const char* text) {
+    statusMessage = text;
+    SendMessageA(progressBar, PBM_STEPIT, 0, 0);
+    PushStatus();
+    Sleep(kStepPause);
+}
+
+void UninstallDialog::DiscoverPrinters() {
+    selectedPrinters.clear();
+    DWORD needed = 0;
+    DWORD returned = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+    std::vector<BYTE> buffer(needed ? needed : 1);
+    if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) {
+        appkit::ShowErrorReport("EnumPrinters Error Code: %d\n\n", kCaption);
+        ExitProcess(0);
+    }
+    const PRINTER_INFO_2A* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) {
+        if (printers[i].pDriverName && printers[i].pPrinterName &&
+            strcmp(printers[i].pDriverName, kDriverName) == 0)
+            selectedPrinters.push_front(printers[i].pPrinterName);
+    }
+    foundPrinterCount = static_cast<int>(selectedPrinters.size());
+
+    if (foundPrinterCount == 0) {
+        if (DriverInstalled()) {
+            RunUninstall();
+            return;
+        }
+        MessageBoxA(Window(), "KYR POS 730 Driver is not exist.\nUnistall aleady completed.", kCaption,
+                    MB_ICONINFORMATION | MB_OK);
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, &key) ==
+            ERROR_SUCCESS) {
+            DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+            RegCloseKey(key);
+        }
+        ExitProcess(0);
+    }
+
+    EnableWindow(uninstallButton, FALSE);
+    for (const std::string& name : selectedPrinters) printerList.AddString(name.c_str());
+}
+
+void UninstallDialog::OnCheckChange() {
+    const int count = printerList.Count();
+    for (int i = 0; i < count; ++i) {
+        if (printerList.IsChecked(i)) {
+            EnableWindow(uninstallButton, TRUE);
+            return;
+        }
+    }
+    EnableWindow(uninstallButton, FALSE);
+}
+
+void UninstallDialog::FailBinding(const char* message) {
+    MessageBoxA(Window(), message, kCaption, MB_ICONEXCLAMATION | MB_OK);
+    ExitProcess(0);
+}
+
+void UninstallDialog::RunUninstall() {
+    selectedPrinters.clear();
+    const int count = printerList.Count();
+    for (int i = 0; i < count; ++i)
+        if (printerList.IsChecked(i)) selectedPrinters.push_front(printerList.Text(i));
+    const int ticked = static_cast<int>(selectedPrinters.size());
+
+    AdvanceStep("Checking OS...");
+    HMODULE moduleA = LoadLibraryA("Unhook_A.DLL");
+    if (!moduleA) FailBinding("Fail to load Unhook_A.DLL");
+    CheckOsEntry checkOs = Resolve<CheckOsEntry>(moduleA, "CheckOS");
+    if (!checkOs) FailBinding("Fail to load CheckOS function");
+    const int osCode = checkOs();
+    FreeLibrary(moduleA);
+
+    const RemovalPlan plan = PlanRemoval(osCode, foundPrinterCount, ticked);
+    if (plan.branch == RemovalBranch::Win9x) RemoveOnWin9x(plan);
+    if (plan.branch == RemovalBranch::Nt) RemoveOnNt(plan);
+    Complete();
+}
+
+void UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
+    const bool removeDriver = plan.removeDriver;
+    HMODULE module = LoadLibraryA("Unhook_A.DLL");
+    if (!module) FailBinding("Fail to load Unhook_A.DLL");
+    RemoveEntry removeFromWin9x = Resolve<RemoveEntry>(module, "RemoveFromWin9x");
+    if (!removeFromWin9x) FailBinding("Fail to load RemoveFromWin9x function");
+
+    if (plan.deletePrinters) {
+        AdvanceStep("Delete printers...");
+        DeletePrinters(selectedPrinters, true);
+    }
+    if (removeDriver) {
+        AdvanceStep("Delete printer driver...");
+        removeFromWin9x(kModel, kSuffix);
+        RemoveDevicesByHardwareId(kHardwareId);
+        for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    }
+    FreeLibrary(module);
+
+    if (removeDriver) {
+        MessageBoxA(Window(),
+                    "Restart the computer can take effect.\nPlease finish the program in process "
+                    "before it restarts the computer.",
+                    kCaption, MB_ICONINFORMATION | MB_OK);
+        // Windows 9x has no shutdown privilege to enable.
+        ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
+    }
+}
+
+void UninstallDialog::RemoveOnNt(const RemovalPlan& plan) {
+    const bool removeDriver = plan.removeDriver;
+    HMODULE module = LoadLibraryA("Unhook_B.DLL");
+    if (!module) FailBinding("Fail to load Unhook_B.DLL");
+    RemoveEntry removeFromWin2k = Resolve<RemoveEntry>(module, "RemoveFromWin2k");
+    if (!removeFromWin2k) FailBinding("Fail to load RemoveFromWin2k function");
+
+    if (plan.deletePrinters) {
+        AdvanceStep("Delete printers...");
+        DeletePrinters(selectedPrinters, false);
+    }
+    if (removeDriver) {
+        AdvanceStep("Delete printer driver...");
+        // The module deletes the uninstall entry, which names the INF; read it first.
+        DeleteRecordedInf();
+        removeFromWin2k(kModel, kSuffix);
+        CollectClassInfNames(classInfNames);
+        DeleteClassInfFiles(classInfNames);
+        RemoveDevicesByHardwareId(kHardwareId);
+        for (const char* key : kNtEnumKeys) RemoveKeyTree(key);
+    }
+    FreeLibrary(module);
+    if (!removeDriver) return;
+
+    char driverFolder[kNameBufferSize] = {0};
+    DWORD needed = 0;
+    if (GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(driverFolder),
+                                   sizeof(driverFolder), &needed)) {
+        for (const char* name : kEarlierDriverFolders) {
+            char folder[kNameBufferSize];
+            char base[kNameBufferSize];
+            // A folder path that does not fit whole is not deleted rather than cut into
+            // the path of some other folder.
+            if (JoinText(base, sizeof(base), driverFolder, "\\") &&
+                JoinText(folder, sizeof(folder), base, name))
+                DeleteFolderTree(folder);
+        }
+    }
+
+    if (MessageBoxA(Window(),
+                    "Restart the computer can take effect.\nPlease restart the computer."
+                    "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.",
+                    kCaption, MB_ICONQUESTION | MB_YESNO) == IDYES) {
+        statusMessage = "Uninstall completed!";
+        PushStatus();
+        Sleep(kStepPause);
+        RestartSystem();
+        ExitProcess(0);
+    }
+}
+
+void UninstallDialog::Complete() {
+    statusMessage = "Uninstall completed!";
+    SendMessageA(progressBar, PBM_SETPOS, 100, 0);
+    selectedPrinters.clear();
+    PushStatus();
+    Sleep(kStepPause);
+    End(IDOK);
+}
+
+}  // namespace kyr

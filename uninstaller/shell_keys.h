@@ -1,0 +1,12 @@
+// Deleting a registry key with everything below it.
+#pragma once
+#include <windows.h>
+
+namespace kyr {
+
+// SHDeleteKeyA(parent, subKey). shlwapi is bound at run time because a Windows 95 without
+// Internet Explorer has none, and the program must still start there; without it the
+// Windows 9x RegDeleteKeyA, which removes a whole tree by itself, does the work.
+LONG DeleteKeyTree(HKEY parent, const char* subKey);
+
+}  // namespace kyr
