@@ -1,13 +1,14 @@
 // RemoveFromWin9x: takes the driver, its language monitor and its print processor out of
 // the Windows 9x spooler, deletes their files and the uninstall entry.
 #include <windows.h>
-#include <shlwapi.h>
 #include <winspool.h>
 
+#include "removal/win9x/key_tree.h"
 #include "removal/win9x/win9x_names.h"
 
 namespace {
 
+using kyr::unhook9x::DeleteKeyTree;
 using kyr::unhook9x::kTextSize;
 
 char kEnvironment[] = "Windows 4.0";
@@ -49,15 +50,15 @@ extern "C" LONG __cdecl RemoveFromWin9x(const char* model, const char* suffix) {
     // The spooler keeps these entries itself; when it refuses, the entries go directly so
     // that a later installation starts clean.
     if (!DeletePrinterDriverA(nullptr, kEnvironment, names.driver))
-        SHDeleteKeyA(HKEY_LOCAL_MACHINE, names.driverKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, names.driverKey);
     if (!DeleteMonitorA(nullptr, kEnvironment, names.monitor))
-        SHDeleteKeyA(HKEY_LOCAL_MACHINE, names.monitorKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, names.monitorKey);
     // Windows 9x may report the processor gone while its entry stays, so the entry always goes.
     DeletePrintProcessorA(nullptr, kEnvironment, names.printProcessor);
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, names.printProcessorKey);
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, names.printProcessorKey);
 
     DeleteDriverFiles(model, suffix);
     DeleteInfFiles(model);
 
-    return SHDeleteKeyA(HKEY_LOCAL_MACHINE, names.uninstallKey);
+    return DeleteKeyTree(HKEY_LOCAL_MACHINE, names.uninstallKey);
 }

@@ -5,8 +5,10 @@
 
 #include <string>
 
+#include "removal/win9x/key_tree.h"
 #include "support.h"
 
+#include <shlwapi.h>
 #include <winspool.h>
 
 namespace {
@@ -237,6 +239,64 @@ TEST_F(Win9xRemoval, RefusedArgumentsChangeNothing) {
     FreeLibrary(lib);
     RemoveFile(victim);
     RemoveFile(here + "\\kyr730E.drv");
+}
+
+}  // namespace
+
+namespace {
+
+// The module's own tree deletion, used where Windows 95 lacks shlwapi.dll.
+class KeyTreeWalk : public ::testing::Test {
+protected:
+    static constexpr const char* kRoot = "Software\\kyr_removal_keytest";
+    void SetUp() override { SHDeleteKeyA(HKEY_CURRENT_USER, kRoot); }
+    void TearDown() override { SHDeleteKeyA(HKEY_CURRENT_USER, kRoot); }
+
+    static void Create(const std::string& sub) {
+        HKEY key = nullptr;
+        const std::string path = std::string(kRoot) + "\\" + sub;
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key), ERROR_SUCCESS);
+        RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+        RegCloseKey(key);
+    }
+    static bool Exists(const std::string& sub) {
+        HKEY key = nullptr;
+        const std::string path = std::string(kRoot) + (sub.empty() ? "" : "\\" + sub);
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+    static LONG Walk(const std::string& sub) {
+        return kyr::unhook9x::DeleteKeyTreeByWalk(
+            HKEY_CURRENT_USER, (std::string(kRoot) + "\\" + sub).c_str());
+    }
+};
+
+TEST_F(KeyTreeWalk, TakesEveryLevelAndSiblingButNoNeighbour) {
+    for (const char* sub : {"t\\a", "t\\b\\c\\d", "t\\b\\e", "t\\f", "t2", "tt\\a"}) Create(sub);
+    EXPECT_EQ(Walk("t"), ERROR_SUCCESS);
+    EXPECT_FALSE(Exists("t"));
+    EXPECT_TRUE(Exists("t2"));
+    EXPECT_TRUE(Exists("tt\\a"));
+}
+
+TEST_F(KeyTreeWalk, AnswersLikeTheShellFunction) {
+    Create("leaf");
+    EXPECT_EQ(Walk("leaf"), ERROR_SUCCESS);
+    EXPECT_EQ(Walk("leaf"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(kyr::unhook9x::DeleteKeyTree(HKEY_CURRENT_USER,
+                                           (std::string(kRoot) + "\\leaf").c_str()),
+              ERROR_FILE_NOT_FOUND);
+}
+
+// An empty name would mean the root key itself.
+TEST_F(KeyTreeWalk, EmptyNameIsRefused) {
+    Create("keep");
+    EXPECT_EQ(kyr::unhook9x::DeleteKeyTreeByWalk(HKEY_CURRENT_USER, ""), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(kyr::unhook9x::DeleteKeyTreeByWalk(HKEY_CURRENT_USER, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(Exists("keep"));
 }
 
 }  // namespace
