@@ -90,9 +90,9 @@ class Windows:
         return self.find(windows_path) is not None
 
     # --- running ----------------------------------------------------------------
-    def start(self, exe, cwd="C:\\media"):
+    def start(self, exe, cwd="C:\\media", args=()):
         with open(os.path.join(self.shots, "program.log"), "ab") as log:
-            return subprocess.Popen(["wine", exe], cwd=self.path(cwd), env=self.program_env,
+            return subprocess.Popen(["wine", exe] + list(args), cwd=self.path(cwd), env=self.program_env,
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def drive(self, script, timeout=120):
@@ -109,10 +109,10 @@ class Windows:
         with open(out_path, "rb") as f:
             return Transcript(f.read().decode("utf-8", "replace"))
 
-    def run(self, exe, script, cwd="C:\\media", timeout=180):
+    def run(self, exe, script, cwd="C:\\media", timeout=180, args=()):
         """Starts a program, plays the script against it and waits for its end."""
         started = time.monotonic()
-        program = self.start(exe, cwd)
+        program = self.start(exe, cwd, args)
         try:
             transcript = self.drive(script, timeout=timeout)
             code = program.wait(timeout=timeout)
@@ -149,6 +149,14 @@ class Windows:
         """Converts a guidriver capture into out/<scenario>/<name>.png."""
         target = os.path.join(self.shots, name + ".png")
         subprocess.run(["convert", self.path(bmp_windows_path), target], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return target
+
+    def screen(self, name):
+        """The whole display as the user sees it, to out/<scenario>/<name>.png."""
+        target = os.path.join(self.shots, name + ".png")
+        subprocess.run(["import", "-display", self.display.name, "-window", "root", "-crop", "800x600+0+0",
+                        "+repage", target], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return target
 
