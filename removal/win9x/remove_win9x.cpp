@@ -53,7 +53,8 @@ extern "C" LONG __cdecl RemoveFromWin9x(const char* model, const char* suffix) {
         DeleteKeyTree(HKEY_LOCAL_MACHINE, names.driverKey);
     if (!DeleteMonitorA(nullptr, kEnvironment, names.monitor))
         DeleteKeyTree(HKEY_LOCAL_MACHINE, names.monitorKey);
-    // Windows 9x may report the processor gone while its entry stays, so the entry always goes.
+    // The spooler's answer for a processor is not trusted (Wine, for one, answers success and
+    // keeps it): its entry goes in every case.
     DeletePrintProcessorA(nullptr, kEnvironment, names.printProcessor);
     DeleteKeyTree(HKEY_LOCAL_MACHINE, names.printProcessorKey);
 

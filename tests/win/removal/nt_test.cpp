@@ -3,7 +3,7 @@
 // runs it, with a stand-in for "net" beside it that records when the spooler restart came.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <utility>
 #include <string>
 
 #include "removal/nt/form_selection.h"
@@ -137,21 +137,10 @@ TEST_F(NtRemoval, PrinterEntryWithSubKeysStays) {
     EXPECT_TRUE(KeyExists(kPrinterKey));
 }
 
-TEST_F(NtRemoval, EntryAlreadyGoneGivesFileNotFoundAfterDoingTheRest) {
+// Nothing that is missing or held stops the sequence; a missing entry is answered last.
+TEST_F(NtRemoval, MissingOrHeldThingsDoNotStopTheSequence) {
     RegisterAll();
-
-    EXPECT_EQ(Remove(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(KeyExists(kDriverKey));
-    EXPECT_FALSE(KeyExists(kMonitorKey));
-    for (const std::string& f : {monitorFile_, processorFile_, driverFile_})
-        EXPECT_FALSE(FileExists(f)) << f;
-    EXPECT_NE(ReadFileText(log_).find("start spooler"), std::string::npos);
-}
-
-TEST_F(NtRemoval, HeldOrMissingFilesDoNotStopTheSequence) {
-    PutFile(processorFile_);
-    PutFile(driverFile_);
-    PutUninstallEntry();
+    RemoveFile(monitorFile_);
     HANDLE h = CreateFileA(processorFile_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -159,44 +148,50 @@ TEST_F(NtRemoval, HeldOrMissingFilesDoNotStopTheSequence) {
     const DWORD result = Remove();
     CloseHandle(h);
 
-    EXPECT_EQ(result, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(result, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(KeyExists(kDriverKey));
+    EXPECT_FALSE(KeyExists(kMonitorKey));
     EXPECT_TRUE(FileExists(processorFile_));
     EXPECT_FALSE(FileExists(driverFile_));
-    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_NE(ReadFileText(log_).find("start spooler"), std::string::npos);
 }
 
 // Arguments that would name other files or keys, not fit, or match every form are refused
-// before anything happens, the spooler restart included.
+// by both modules before anything happens, the spooler restart included.
 TEST_F(NtRemoval, RefusedArgumentsChangeNothing) {
-    HMODULE lib = LoadLibraryA(WinPath(KYR_UNHOOK_B).c_str());
-    ASSERT_NE(lib, nullptr);
     typedef LONG(__cdecl * RemoveFn)(const char*, const char*);
-    RemoveFn remove = reinterpret_cast<RemoveFn>(GetProcAddress(lib, "RemoveFromWin2k"));
-    ASSERT_NE(remove, nullptr);
-
     const std::string driverDir = Folder(GetPrinterDriverDirectoryA);
     const std::string victim = driverDir + "\\victim.dll";
+    const std::string victim9x = driverDir.substr(0, driverDir.rfind('\\')) + "\\victim.drv";
     PutFile(victim);
+    PutFile(victim9x);
     PutFile(driverFile_);
     PutUninstallEntry();
     const std::string tooLong(300, '7');
-
-    struct Case {
+    const struct {
         const char* model;
         const char* suffix;
-    };
-    const Case cases[] = {{nullptr, "E"},        {"730", nullptr},         {"", "E"},
-                          {"730\\Sub", "E"},     {"730", "\\..\\victim"}, {"730", "/../victim"},
-                          {"730", "E:stream"},   {tooLong.c_str(), "E"}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(remove(c.model, c.suffix), ERROR_INVALID_PARAMETER)
-            << (c.model ? c.model : "(null)") << " / " << (c.suffix ? c.suffix : "(null)");
+    } cases[] = {{nullptr, "E"},    {"730", nullptr},          {"", "E"},
+                 {"730\\Sub", "E"}, {"730", "\\..\\..\\victim"}, {"730", "/../../victim"},
+                 {"730", "E:s"},    {tooLong.c_str(), "E"}};
+    const std::pair<const char*, const char*> modules[] = {{KYR_UNHOOK_A, "RemoveFromWin9x"},
+                                                           {KYR_UNHOOK_B, "RemoveFromWin2k"}};
+    for (const auto& [path, entry] : modules) {
+        HMODULE lib = LoadLibraryA(WinPath(path).c_str());
+        ASSERT_NE(lib, nullptr);
+        RemoveFn remove = reinterpret_cast<RemoveFn>(GetProcAddress(lib, entry));
+        ASSERT_NE(remove, nullptr);
+        for (const auto& c : cases)
+            EXPECT_EQ(remove(c.model, c.suffix), ERROR_INVALID_PARAMETER)
+                << entry << " " << (c.model ? c.model : "(null)") << " / "
+                << (c.suffix ? c.suffix : "(null)");
+        FreeLibrary(lib);
     }
-    EXPECT_TRUE(FileExists(victim));
-    EXPECT_TRUE(FileExists(driverFile_));
+    for (const std::string& f : {victim, victim9x, driverFile_}) EXPECT_TRUE(FileExists(f)) << f;
     EXPECT_TRUE(KeyExists(kUninstallKey));
-    FreeLibrary(lib);
+    EXPECT_FALSE(FileExists(log_)) << "no spooler restart";
     RemoveFile(victim);
+    RemoveFile(victim9x);
 }
 
 struct FormCase {
@@ -206,18 +201,11 @@ struct FormCase {
 };
 
 const FormCase kFormCases[] = {
-    {"KYR 730 receipt", "730", true},
-    {"730", "730", true},
-    {"Roll 80 x 730 mm", "730", true},
-    {"Receipt7300", "730", true},
-    {"A4", "730", false},
-    {"7 30", "730", false},
-    {"", "730", false},
-    {"Receipt POS", "Pos", false},
-    {"Receipt Pos", "Pos", true},
-    {"A4", "", false},
-    {nullptr, "730", false},
-    {"730", nullptr, false},
+    {"730", "730", true},          {"Roll 80 x 730 mm", "730", true},
+    {"Receipt7300", "730", true},  {"7 30", "730", false},
+    {"", "730", false},            {"Receipt POS", "Pos", false},
+    {"Receipt Pos", "Pos", true},  {"A4", "", false},
+    {nullptr, "730", false},       {"730", nullptr, false},
 };
 
 class FormSelection : public ::testing::TestWithParam<FormCase> {};
