@@ -69,6 +69,25 @@ class PeFile:
         count, names = struct.unpack_from("<II", self.data, o + 24)[0], struct.unpack_from("<I", self.data, o + 32)[0]
         return [self.string(struct.unpack_from("<I", self.data, self.offset(names) + 4 * i)[0]) for i in range(count)]
 
+    def resources(self):
+        """{type id: [name ids]} of the top two levels of the resource tree."""
+        rva, size = self.directories[2] if len(self.directories) > 2 else (0, 0)
+        if not rva:
+            return {}
+        base = self.offset(rva)
+
+        def entries(at):
+            named, ids = struct.unpack_from("<HH", self.data, at + 12)
+            for i in range(named + ids):
+                name, target = struct.unpack_from("<II", self.data, at + 16 + 8 * i)
+                yield name, target
+
+        out = {}
+        for type_id, target in entries(base):
+            if target & 0x80000000:
+                out[type_id] = [n for n, _ in entries(base + (target & 0x7FFFFFFF))]
+        return out
+
     def fixed_versions(self):
         """(file version, product version) as dotted texts, or None without a resource."""
         needle = b"\xbd\x04\xef\xfe"

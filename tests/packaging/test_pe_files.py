@@ -65,6 +65,19 @@ class ShippedBinaries(unittest.TestCase):
                 if product_version:
                     self.assertEqual(versions[1], product_version)
 
+    def test_programs_carry_their_icon_and_dialogs(self):
+        RT_ICON_GROUP, RT_DIALOG = 14, 5
+        expected = {"KYRPOS730_Installer.exe": ({128}, {102, 130}),
+                    "KYRPOS730_Uninstaller.exe": (set(), {102}),
+                    "driver2k/UI730.DLL": (set(), {121, 133})}
+        for name, (icons, dialogs) in expected.items():
+            path = os.path.join(MEDIA, name)
+            if os.path.exists(path):
+                with self.subTest(name=name):
+                    resources = PeFile(path).resources()
+                    self.assertTrue(icons <= set(resources.get(RT_ICON_GROUP, [])), resources)
+                    self.assertTrue(dialogs <= set(resources.get(RT_DIALOG, [])), resources)
+
     def test_removal_modules_export_undecorated_names(self):
         expected = {"Unhook_A.dll": {"CheckOS", "RemoveFromWin9x"}, "Unhook_B.dll": {"RemoveFromWin2k"},
                     "driver2k/UI730.DLL": {"DllGetClassObject", "DllCanUnloadNow"}}
