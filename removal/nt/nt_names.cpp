@@ -3,32 +3,16 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "common/text/bounded_text.h"
+
 namespace kyr::unhooknt {
 namespace {
 
-// Joins the pieces into out; a result that would not fit is refused whole, never cut,
-// because a shortened key or path can name a different, existing object.
 bool Join(char* out, std::size_t outSize, std::initializer_list<const char*> pieces) {
-    if (out == nullptr || outSize == 0) return false;
-    std::size_t used = 0;
-    for (const char* piece : pieces) {
-        const std::size_t len = std::strlen(piece);
-        if (len >= outSize - used) {
-            out[0] = '\0';
-            return false;
-        }
-        std::memcpy(out + used, piece, len);
-        used += len;
-    }
-    out[used] = '\0';
-    return true;
+    return JoinPieces(out, outSize, pieces);
 }
 
-// A separator or drive colon would lead the file and key names out of the folder or key
-// they are appended to.
-bool StaysInPlace(const char* text) {
-    return text != nullptr && std::strpbrk(text, "\\/:") == nullptr;
-}
+bool StaysInPlace(const char* text) { return IsPlainName(text); }
 
 // An empty folder would turn "\\file" into a path at the root of the current drive.
 bool IsFolder(const char* dir) { return dir != nullptr && dir[0] != '\0'; }
