@@ -252,6 +252,8 @@ void Run(const std::vector<std::string>& a) {
         if (!g_current) Fail("no current window");
         Dump(g_current);
     } else if (verb == "shot") {
+        // A window that has just appeared may not have painted yet.
+        Sleep(300);
         if (!g_current || !SaveWindowBitmap(g_current, arg(1))) Fail("cannot capture " + arg(1));
         Emit("shot|" + Escape(arg(1)));
     } else if (verb == "items") {
@@ -291,6 +293,13 @@ void Run(const std::vector<std::string>& a) {
         int vk = ToInt(arg(2));
         PostMessageA(control, WM_KEYDOWN, vk, 1);
         PostMessageA(control, WM_KEYUP, vk, 0xC0000001);
+    } else if (verb == "send") {
+        // A message to the current dialog, answered by its own thread (which must be
+        // pumping messages, as in a modal loop).
+        DWORD_PTR result = 0;
+        LRESULT ok = SendMessageTimeoutA(g_current, ToInt(arg(1)), a.size() > 2 ? ToInt(a[2]) : 0,
+                                         a.size() > 3 ? ToInt(a[3]) : 0, SMTO_ABORTIFHUNG, 5000, &result);
+        Emit("sent|" + arg(1) + "|" + (ok ? std::to_string(static_cast<unsigned long>(result)) : "timeout"));
     } else if (verb == "sleep") {
         Sleep(ToInt(arg(1)));
     } else if (verb == "echo") {
