@@ -264,5 +264,25 @@ class MainFlowOnWindowsMe(Checks):
             self.assert_new_installation(win, run, "LPT1", NEW_DRIVER_LPT)
 
 
+class UninstallerOnThisInstallation(Checks):
+    def test_windows_9x_branch_removes_the_spooler_objects_and_the_entry(self):
+        caption = "KYR POS 730 uninstaller"
+        with Windows("w9x-uninstall", "win98") as win:
+            prepare_9x(win)
+            self.assertEqual(install(win, "LPT1", boxes=["No"]).exit_code, 0)
+            run = win.run(WINDOWS + "\\KYR-730\\KYRPOS730_Uninstaller.exe", [
+                'wait "%s" 60000' % caption, 'itemclick 1006 0', 'sleep 300', 'watch "%s" 1000 1002' % caption,
+                'click 1001', 'box OK 90000', 'gone "%s" 60000' % caption], cwd=WINDOWS + "\\KYR-730")
+            self.assertEqual(run.exit_code, 0)
+            self.assertIsNone(run.transcript.error)
+            ours = [l for l in win.spooler() if "730" in l and not l.startswith("form|")]
+            self.assertEqual(ours, [])
+            self.assertIn("nokey|", win.registry(UNINSTALL_KEY)[0])
+            self.assertFalse(win.exists(WINDOWS + "\\inf\\kyr730.inf"))
+            self.assertEqual(len(win.restart_requests()), 1)
+            # The uninstaller runs from the product folder, so that folder stays behind.
+            self.assertTrue(win.exists(WINDOWS + "\\KYR-730\\KYRPOS730_Uninstaller.exe"))
+
+
 if __name__ == "__main__":
     unittest.main()
