@@ -104,15 +104,20 @@ def main():
         if win.exists(uninstaller):
             before = snapshot(win)
             rem = win.run(uninstaller, [
-                'wait "KYR POS 730 Uninstaller" 30000', "shot C:\\bench\\06.bmp", "itemclick 1000 0",
-                "sleep 300", "shot C:\\bench\\07.bmp", "click 1",
-                "box No 60000 C:\\bench\\08.bmp"], cwd="C:\\windows\\KYR-730")
+                'watch "KYR POS 730 uninstaller" 1000 1002',
+                'wait "KYR POS 730 uninstaller" 30000', "shot C:\\bench\\06.bmp", "itemclick 1006 0",
+                "sleep 300", "shot C:\\bench\\07.bmp", "click 1001", "sleep 2200", "shot C:\\bench\\08.bmp",
+                "box No 60000 C:\\bench\\09.bmp", 'gone "KYR POS 730 uninstaller" 30000'],
+                cwd="C:\\windows\\KYR-730")
             if not rem.transcript.error:
                 shot("C:\\bench\\06.bmp", "06-uninstaller", "The uninstaller lists the printer")
                 shot("C:\\bench\\07.bmp", "07-uninstaller-ticked", "Printer ticked")
-                shot("C:\\bench\\08.bmp", "08-uninstall-restart", "The restart question after removal")
+                shot("C:\\bench\\08.bmp", "08-removing", "Removing")
+                shot("C:\\bench\\09.bmp", "09-uninstall-restart", "The restart question after removal")
+            else:
+                report += ["Removal transcript error: " + rem.transcript.error, ""]
             report += ["## Removal", "", "Exit status %d." % rem.exit_code, "", "Status lines:", ""]
-            report += ["- %r" % (t,) for t, _ in rem.transcript.status_lines()]
+            report += ["- %r (bar %s)" % (t, b) for t, b in rem.transcript.status_lines()]
             report += ["", "What changed:", "", "```"] + changes(before, snapshot(win)) + ["```", ""]
 
         report += ["## Screenshots", ""] + ["![%s](%s)" % s for s in shots]

@@ -130,6 +130,9 @@ bool UninstallDialog::OnPaint() {
 
 void UninstallDialog::PushStatus() {
     SetDlgItemTextA(Window(), IDC_STATUS_TEXT, statusMessage.c_str());
+    // The steps sleep without pumping messages; paint now so that the line and the bar
+    // the user sees belong together.
+    RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void UninstallDialog::AdvanceStep(const char* text) {
