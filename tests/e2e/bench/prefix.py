@@ -152,6 +152,7 @@ def kill_server(prefix):
 
 
 def ensure_unit(prefix):
+    os.makedirs(os.path.dirname(prefix.rstrip("/")), exist_ok=True)
     with open(prefix.rstrip("/") + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if not os.path.isfile(os.path.join(prefix, "system.reg")):
