@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "installer/product_names.h"
+
 namespace kyr {
 
 // Every message box of the installer carries this caption.
@@ -12,13 +14,13 @@ extern const char kInstallerCaption[];
 class InstallContext {
 public:
     int overwritePolicy = 0;
-    std::string monitorFile = "MON";
-    std::string monitorName = "KYRPOS Language Monitor ";
-    std::string processorFile = "PRO";
-    std::string processorName = "KYRPOS PRINT PROCESSOR ";
-    std::string driverName = "KYR POS ";
-    std::string minidriverFile = "KYR";
-    std::string uiFile = "UI";
+    std::string monitorFile = kMonitorFilePrefix;
+    std::string monitorName = kMonitorNamePrefix;
+    std::string processorFile = kProcessorFilePrefix;
+    std::string processorName = kProcessorNamePrefix;
+    std::string driverName = kDriverNamePrefix;
+    std::string minidriverFile = kMinidriverFilePrefix;
+    std::string uiFile = kUiFilePrefix;
     std::string infFile;
     bool installProcessor = true;
     // Non-owning links into the progress window, which outlives every use of them.

@@ -9,6 +9,7 @@
 #include "common/maintenance/remove_devices_by_hardware_id.h"
 #include "common/maintenance/remove_key_tree.h"
 #include "common/maintenance/restart_system.h"
+#include "installer/add_printer.h"
 #include "installer/install_context.h"
 #include "installer/port_table.h"
 #include "installer/product_names.h"
@@ -125,21 +126,9 @@ void InstallContext::InstallNt(int portCode) {
 
     if (portCode != kPortUsb) {
         ProgressStep("Install printer...\r\n");
-        PRINTER_INFO_2A printer = {};
-        printer.pPrinterName = const_cast<char*>(printerName.c_str());
-        printer.pPortName = const_cast<char*>(PortNameFor(portCode));
-        printer.pDriverName = const_cast<char*>(driverName.c_str());
-        printer.pPrintProcessor = const_cast<char*>(installProcessor ? processorName.c_str() : "WinPrint");
-        printer.pDatatype = const_cast<char*>("RAW");
-        printer.Attributes = installProcessor ? 0x1800 : 0x0A00;
-        printer.Priority = 1;
-        printer.Status = 0x80;
-        HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
-        if (!handle) {
-            ReportFailure("AddPrinter Error Code: %d\n\n");
-            ExitProcess(0);
-        }
-        ClosePrinter(handle);
+        AddPrinterOrEnd({printerName.c_str(), PortNameFor(portCode), driverName.c_str(),
+                         installProcessor ? processorName.c_str() : "WinPrint",
+                         installProcessor ? 0x1800u : 0x0A00u, 0, 0x80});
     }
 
     if (!found) {

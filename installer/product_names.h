@@ -5,14 +5,24 @@
 
 namespace kyr {
 
+// The fixed prefixes every name starts from; the blank that ends a component name
+// separates it from the model number.
+constexpr char kMonitorFilePrefix[] = "MON";
+constexpr char kMonitorNamePrefix[] = "KYRPOS Language Monitor ";
+constexpr char kProcessorFilePrefix[] = "PRO";
+constexpr char kProcessorNamePrefix[] = "KYRPOS PRINT PROCESSOR ";
+constexpr char kDriverNamePrefix[] = "KYR POS ";
+constexpr char kMinidriverFilePrefix[] = "KYR";
+constexpr char kUiFilePrefix[] = "UI";
+
 struct ProductNames {
-    std::string monitorFile = "MON";
-    std::string monitorName = "KYRPOS Language Monitor ";
-    std::string processorFile = "PRO";
-    std::string processorName = "KYRPOS PRINT PROCESSOR ";
-    std::string driverName = "KYR POS ";
-    std::string minidriverFile = "KYR";
-    std::string uiFile = "UI";
+    std::string monitorFile = kMonitorFilePrefix;
+    std::string monitorName = kMonitorNamePrefix;
+    std::string processorFile = kProcessorFilePrefix;
+    std::string processorName = kProcessorNamePrefix;
+    std::string driverName = kDriverNamePrefix;
+    std::string minidriverFile = kMinidriverFilePrefix;
+    std::string uiFile = kUiFilePrefix;
 };
 
 // Appends the model (and for the files its extension) to every name; the processor names

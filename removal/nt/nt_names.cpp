@@ -8,12 +8,6 @@
 namespace kyr::unhooknt {
 namespace {
 
-bool Join(char* out, std::size_t outSize, std::initializer_list<const char*> pieces) {
-    return JoinPieces(out, outSize, pieces);
-}
-
-bool StaysInPlace(const char* text) { return IsPlainName(text); }
-
 // An empty folder would turn "\\file" into a path at the root of the current drive.
 bool IsFolder(const char* dir) { return dir != nullptr && dir[0] != '\0'; }
 
@@ -21,25 +15,25 @@ bool IsFolder(const char* dir) { return dir != nullptr && dir[0] != '\0'; }
 
 bool BuildNames(const char* model, const char* suffix, Names* out) {
     if (out == nullptr) return false;
-    if (!StaysInPlace(model) || model[0] == '\0' || !StaysInPlace(suffix)) return false;
+    if (!IsPlainName(model) || model[0] == '\0' || !IsPlainName(suffix)) return false;
     const bool fits =
-        Join(out->driver, kTextSize, {"KYR POS ", model}) &&
-        Join(out->monitor, kTextSize, {"KYRPOS Language Monitor ", model}) &&
-        Join(out->printProcessor, kTextSize, {"KYRPOS PRINT PROCESSOR ", model}) &&
-        Join(out->driverKey, kTextSize,
+        JoinPieces(out->driver, kTextSize, {"KYR POS ", model}) &&
+        JoinPieces(out->monitor, kTextSize, {"KYRPOS Language Monitor ", model}) &&
+        JoinPieces(out->printProcessor, kTextSize, {"KYRPOS PRINT PROCESSOR ", model}) &&
+        JoinPieces(out->driverKey, kTextSize,
              {"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
               "Drivers\\Version-3\\KYR POS ",
               model}) &&
-        Join(out->printerKey, kTextSize,
+        JoinPieces(out->printerKey, kTextSize,
              {"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS ", model}) &&
-        Join(out->monitorKey, kTextSize,
+        JoinPieces(out->monitorKey, kTextSize,
              {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\KYRPOS Language Monitor ",
               model}) &&
-        Join(out->printProcessorKey, kTextSize,
+        JoinPieces(out->printProcessorKey, kTextSize,
              {"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
               "Print Processors\\KYRPOS PRINT PROCESSOR ",
               model}) &&
-        Join(out->uninstallKey, kTextSize,
+        JoinPieces(out->uninstallKey, kTextSize,
              {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_", model});
     if (!fits) std::memset(out, 0, sizeof *out);
     return fits;
@@ -57,9 +51,9 @@ bool FilePath(int index, const char* folder, const char* model, const char* suff
               char* out, std::size_t outSize) {
     if (!IsFolder(folder) || model == nullptr || suffix == nullptr) return false;
     switch (index) {
-        case 0: return Join(out, outSize, {folder, "\\MON", model, ".DLL"});
-        case 1: return Join(out, outSize, {folder, "\\PRO", model, ".dll"});
-        case 2: return Join(out, outSize, {folder, "\\3\\KYR", model, suffix, ".dll"});
+        case 0: return JoinPieces(out, outSize, {folder, "\\MON", model, ".DLL"});
+        case 1: return JoinPieces(out, outSize, {folder, "\\PRO", model, ".dll"});
+        case 2: return JoinPieces(out, outSize, {folder, "\\3\\KYR", model, suffix, ".dll"});
         default: return false;
     }
 }
