@@ -187,13 +187,30 @@ class UninstallXp(unittest.TestCase):
             install(win)
             reg(win, "delete", "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS 730", "/f")
             self.assertEqual(printers(win), [])
-            run = uninstall(win, ['box No 90000'])
+            run = uninstall(win, ['watch "%s" 1000 1002' % CAPTION, 'box No 90000'])
             t = run.transcript
             self.assertIsNone(t.error, t.raw)
             self.assertEqual(run.exit_code, 0)
             self.assertEqual([b.text for b in t.boxes()], [RESTART_QUESTION])
+            # The removal ran while the dialog initialised, before anyone could touch it.
+            self.assertEqual(t.status_lines(), [("Checking OS...", 30), ("Delete printer driver...", 60),
+                                                ("Uninstall completed!", 100)])
             self.assertEqual(ours(win), WINE_KEEPS)
             self.assertFalse(key_exists(win, UNINSTALL_KEY))
+
+    def test_a_printer_on_a_driver_differing_only_in_case_is_not_listed(self):
+        with Windows("uninstall-case", "winxp") as win:
+            install(win)
+            reg(win, "add", "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS 730",
+                "/v", "Printer Driver", "/d", "kyr pos 730", "/f")
+            run = uninstall(win, ['watch "%s" 1000 1002' % CAPTION, 'box No 90000'])
+            t = run.transcript
+            self.assertIsNone(t.error, t.raw)
+            # Nothing listed and the driver present: the removal starts by itself, with no
+            # "Delete printers..." step (the NT module still drops the printer entry of the
+            # product's own name together with the driver).
+            self.assertEqual(t.status_lines(), [("Checking OS...", 30), ("Delete printer driver...", 60),
+                                                ("Uninstall completed!", 100)])
 
     def test_driver_absent_deletes_the_entry(self):
         with Windows("uninstall-absent", "winxp") as win:

@@ -64,8 +64,13 @@ struct Watch {
 DWORD WINAPI WatchThread(LPVOID param) {
     Watch watch = *static_cast<Watch*>(param);
     delete static_cast<Watch*>(param);
-    HWND status = GetDlgItem(watch.window, watch.statusId);
-    HWND bar = GetDlgItem(watch.window, watch.barId);
+    // A dialog found while it is still being created may not have its controls yet.
+    HWND status = nullptr, bar = nullptr;
+    while (IsWindow(watch.window) && (!status || !bar)) {
+        status = GetDlgItem(watch.window, watch.statusId);
+        bar = GetDlgItem(watch.window, watch.barId);
+        if (!status || !bar) Sleep(1);
+    }
     std::string lastText = "\x01";
     int lastBar = -1;
     const DWORD start = GetTickCount();
@@ -229,7 +234,7 @@ void Run(const std::vector<std::string>& a) {
         Emit("gone|" + Escape(caption));
     } else if (verb == "watch") {
         std::string caption = arg(1);
-        HWND window = WaitFor([&] { return FindDialog(caption); }, 30000, "window " + caption);
+        HWND window = WaitFor([&] { return FindDialog(caption, true); }, 30000, "window " + caption);
         Watch* watch = new Watch{window, ToInt(arg(2)), ToInt(arg(3))};
         CloseHandle(CreateThread(nullptr, 0, WatchThread, watch, 0, nullptr));
     } else if (verb == "click") {

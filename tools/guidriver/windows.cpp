@@ -10,12 +10,13 @@ namespace {
 struct Search {
     std::string caption;
     bool messageBox = false;
+    bool includeHidden = false;
     HWND found = nullptr;
 };
 
 BOOL CALLBACK EnumTop(HWND window, LPARAM param) {
     Search* search = reinterpret_cast<Search*>(param);
-    if (!IsWindowVisible(window)) return TRUE;
+    if (!search->includeHidden && !IsWindowVisible(window)) return TRUE;
     if (ClassName(window) != "#32770") return TRUE;
     if (search->messageBox) {
         if (GetDlgItem(window, 0xFFFF)) {
@@ -33,9 +34,10 @@ BOOL CALLBACK EnumTop(HWND window, LPARAM param) {
 
 }  // namespace
 
-HWND FindDialog(const std::string& caption) {
+HWND FindDialog(const std::string& caption, bool includeHidden) {
     Search search;
     search.caption = caption;
+    search.includeHidden = includeHidden;
     EnumWindows(EnumTop, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -49,8 +51,10 @@ HWND FindMessageBox() {
 
 std::string WindowText(HWND window) {
     char buffer[4096] = {0};
-    GetWindowTextA(window, buffer, sizeof(buffer));
-    return buffer;
+    if (!window) return std::string();
+    int length = GetWindowTextA(window, buffer, sizeof(buffer));
+    if (length <= 0) return std::string();
+    return std::string(buffer, static_cast<size_t>(length) < sizeof(buffer) ? length : sizeof(buffer) - 1);
 }
 
 std::string ClassName(HWND window) {

@@ -7,8 +7,9 @@
 
 namespace guidriver {
 
-// Visible top-level dialog whose caption is exactly caption; nullptr if none.
-HWND FindDialog(const std::string& caption);
+// Top-level dialog whose caption is exactly caption, visible unless includeHidden (a
+// dialog that does its work while it initialises is not shown yet); nullptr if none.
+HWND FindDialog(const std::string& caption, bool includeHidden = false);
 // Visible top-level message box (a dialog carrying the message text static 0xFFFF).
 HWND FindMessageBox();
 std::string WindowText(HWND window);
