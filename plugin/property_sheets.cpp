@@ -16,7 +16,7 @@ wchar_t kAboutTitle[] = L"About";
 wchar_t kHeaderTitle[] = L"OEM UI Page";
 
 LONG_PTR AddPage(PPROPSHEETUI_INFO info, int templateId, const wchar_t* title, DLGPROC proc,
-                 DLGINFO* lpdi) {
+                 DLGINFO* lpdi, bool ownsRecord) {
     PROPSHEETPAGEW page;
     ZeroMemory(&page, sizeof page);
     page.dwSize = PROPSHEETPAGEW_V2_SIZE;
@@ -26,8 +26,9 @@ LONG_PTR AddPage(PPROPSHEETUI_INFO info, int templateId, const wchar_t* title, D
     page.pszTitle = title;
     page.pfnDlgProc = proc;
     page.lParam = reinterpret_cast<LPARAM>(lpdi);
-    if (lpdi != nullptr) {
-        // The page that uses the record frees it when the sheet lets the page go.
+    if (ownsRecord) {
+        // Both pages carry the record, but only the page that uses it frees it, when the
+        // sheet lets that page go.
         page.dwFlags |= PSP_USECALLBACK;
         page.pfnCallback = CommandsPageCallback;
     }
@@ -74,9 +75,9 @@ HRESULT STDMETHODCALLTYPE UiPlugin::DevicePropertySheets(PPROPSHEETUI_INFO info,
             // another printer's.
             VKSetRegKey(printerName, lpdi);
             DebugTrace("After VKSetRegKey\n");
-            AddPage(info, IDD_COMMANDS, kCommandsTitle, CommandsPageProc, lpdi);
+            AddPage(info, IDD_COMMANDS, kCommandsTitle, CommandsPageProc, lpdi, true);
             info->Result = static_cast<ULONG_PTR>(
-                AddPage(info, IDD_ABOUT, kAboutTitle, AboutPageProc, nullptr));
+                AddPage(info, IDD_ABOUT, kAboutTitle, AboutPageProc, lpdi, false));
             break;
         }
         case PROPSHEETUI_REASON_GET_INFO_HEADER: {

@@ -58,6 +58,17 @@ TEST_F(Page, TwoPagesAreAddedWithTheirTitles) {
     EXPECT_EQ(sheet.titles[1], L"About");
     EXPECT_EQ(sheet.pageCountQueries, 1);
     EXPECT_EQ(sheet.info.Result, reinterpret_cast<ULONG_PTR>(sheet.pages[1]));
+    ASSERT_EQ(sheet.records.size(), 2u);
+    const WORD templates[] = {IDD_COMMANDS, IDD_ABOUT};
+    for (size_t i = 0; i < 2; ++i) {
+        const PROPSHEETPAGEW& page = sheet.records[i];
+        EXPECT_EQ(page.dwSize, 48u) << i;
+        EXPECT_NE(page.dwFlags & PSP_USETITLE, 0u) << i;
+        EXPECT_EQ(page.hInstance, LoadPlugin().module) << i;
+        EXPECT_EQ(page.pszTemplate, MAKEINTRESOURCEW(templates[i])) << i;
+    }
+    EXPECT_NE(sheet.records[0].lParam, 0);
+    EXPECT_EQ(sheet.records[1].lParam, sheet.records[0].lParam) << "both pages carry the record";
 
     PROPSHEETUI_INFO_HEADER header = {};
     header.cbSize = sizeof header;

@@ -62,6 +62,7 @@ LONG_PTR CALLBACK Sheet::ComPropSheet(HANDLE handle, UINT function, LPARAM l1, L
         if (made == nullptr) return 0;
         sheet->pages.push_back(made);
         sheet->titles.push_back(page->pszTitle != nullptr ? page->pszTitle : L"");
+        sheet->records.push_back(*page);
         return reinterpret_cast<LONG_PTR>(made);
     }
     return 0;

@@ -70,6 +70,7 @@ public:
     PROPSHEETUI_INFO info = {};
     std::vector<HPROPSHEETPAGE> pages;
     std::vector<std::wstring> titles;
+    std::vector<PROPSHEETPAGEW> records;  // as the plug-in handed them over
     int pageCountQueries = 0;
 
 private:
