@@ -242,6 +242,32 @@ class MonitorAlreadyRegistered(Checks):
             self.assertIn("printer|KYR POS 730|" + PRINTER_FIELDS % "LPT1:", win.spooler())
 
 
+class DriverRegistrationRefused(Checks):
+    def test_reported_and_the_run_ends_before_any_printer(self):
+        with Windows("w9x-driver-refused", "win98") as win:
+            prepare_9x(win)
+            # A volatile driver folder key: the spooler cannot store the driver below it.
+            win.tool("C:\\bench\\volatile_key.exe", "HKLM\\System\\CurrentControlSet\\Control\\Print\\"
+                     "Environments\\Windows 4.0\\Drivers\\Version-0")
+            device = "HKLM\\Enum\\USBPRINT\\VOSKRELZPD-815\\1&2"
+            win.tool("reg", "add", device, "/v", "Driver", "/d", "x", "/f")
+            run = install(win, "LPT1", boxes=["OK"])
+            self.assertEqual(run.exit_code, 0)
+            boxes = run.transcript.boxes()
+            self.assertEqual(len(boxes), 1)
+            self.assertTrue(boxes[0].text.startswith("AddPrinterDriver Error Code: 1021\n\n"), boxes[0].text)
+            self.assertEqual((boxes[0].caption, boxes[0].icon, boxes[0].buttons, boxes[0].owner),
+                             (CAPTION, "exclamation", ["OK"], "none"))
+            self.assertEqual(run.transcript.status_lines(), NEW_DRIVER_LPT[:6])
+            self.assertFalse(any(l.startswith("printer|") for l in win.spooler()))
+            # The device entries are gone and the files stay copied, but no INF is placed
+            # and no uninstall entry written.
+            self.assertEqual(win.registry(device)[0].split("|")[0], "nokey")
+            self.assertTrue(win.exists(STAGING + "\\KYR730E.DRV"))
+            self.assertFalse(win.exists(WINDOWS + "\\INF\\kyr730.inf"))
+            self.assertEqual(win.registry(UNINSTALL_KEY)[0].split("|")[0], "nokey")
+
+
 class OtherInfFolderOnWindows95(Checks):
     def test_driver_inf_and_its_line_go_to_inf_other(self):
         with Windows("w9x-95-other", "win95") as win:

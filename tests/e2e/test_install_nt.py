@@ -197,6 +197,26 @@ class Failures(unittest.TestCase):
             self.assertEqual(registry_values(win, UNINSTALL_KEY), [])
 
 
+    def test_a_refused_driver_is_reported_and_the_run_goes_on(self):
+        with Windows("nt-driver-refused", "winxp") as win:
+            # A volatile driver folder key: the spooler cannot store the driver below it.
+            win.tool("C:\\bench\\volatile_key.exe", "HKLM\\System\\CurrentControlSet\\Control\\Print\\"
+                     "Environments\\Windows NT x86\\Drivers\\Version-3")
+            run = install(win, "LPT1", answers=["OK", "OK"])
+            self.assertEqual(run.exit_code, 0)
+            boxes = run.transcript.boxes()
+            self.assertEqual(len(boxes), 2)
+            self.assertTrue(boxes[0].text.startswith("AddPrinterDriver Error Code: 1021\n\n"), boxes[0].text)
+            self.assertEqual(boxes[0].icon, "exclamation")
+            # The run goes on to the printer, which the spooler then refuses for want of
+            # its driver: the fatal report, and nothing after it.
+            self.assertRegex(boxes[1].text, r"^AddPrinter Error Code: \d+\n\n")
+            self.assertEqual([s[0] for s in run.transcript.status_lines()],
+                             NT_STEPS + ["Install printer...\r\n"])
+            self.assertEqual(printers(win), {})
+            self.assertEqual(registry_values(win, UNINSTALL_KEY), [])
+
+
 class Leftovers(unittest.TestCase):
     def test_earlier_hardware_entries_go_before_the_installation(self):
         with Windows("nt-leftovers", "winxp") as win:

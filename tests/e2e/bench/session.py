@@ -46,7 +46,7 @@ class Windows:
         os.makedirs(self.shots, exist_ok=True)
         bench = self.path("C:\\bench")
         os.makedirs(bench, exist_ok=True)
-        for tool in ("guidriver.exe", "statedump.exe"):
+        for tool in ("guidriver.exe", "statedump.exe", "volatile_key.exe"):
             shutil.copy2(os.path.join(TOOLS, tool), bench)
         if media:
             shutil.copytree(MEDIA, self.path("C:\\media"))
