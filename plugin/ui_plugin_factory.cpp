@@ -47,7 +47,13 @@ HRESULT STDMETHODCALLTYPE UiPluginFactory::LockServer(BOOL lock) {
     if (lock) {
         InterlockedIncrement(&lockCount);
     } else {
-        InterlockedDecrement(&lockCount);
+        // An unlock without a lock must not drive the count below zero: the server could
+        // then never be unloaded again.
+        for (;;) {
+            LONG seen = lockCount;
+            if (seen <= 0) break;
+            if (InterlockedCompareExchange(&lockCount, seen - 1, seen) == seen) break;
+        }
     }
     return S_OK;
 }

@@ -105,6 +105,23 @@ TEST(ClassObject, CanUnloadNowWhileObjectsLiveOrTheServerIsLocked) {
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
     factory->Release();
     EXPECT_EQ(p.canUnloadNow(), S_OK);
+
+    // An unmatched unlock leaves the server unloadable, and a later lock still counts.
+    ASSERT_EQ(p.getClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory->Release();
+    EXPECT_EQ(p.canUnloadNow(), S_OK);
+    ASSERT_EQ(p.getClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory->Release();
+    EXPECT_EQ(p.canUnloadNow(), S_FALSE);
+    ASSERT_EQ(p.getClassObject(CLSID_OEMUI, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory->Release();
+    EXPECT_EQ(p.canUnloadNow(), S_OK);
 }
 
 class PluginObject : public ::testing::Test {
