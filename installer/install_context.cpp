@@ -13,22 +13,7 @@ const char kInstallerCaption[] = "KYR POS 730 installer";
 
 void InstallContext::FinishNames(const char* model, char suffixLetter, bool flag) {
     installProcessor = flag;
-    ProductNames names;
-    names.monitorFile = monitorFile;
-    names.monitorName = monitorName;
-    names.processorFile = processorFile;
-    names.processorName = processorName;
-    names.driverName = driverName;
-    names.minidriverFile = minidriverFile;
-    names.uiFile = uiFile;
-    CompleteNames(names, model, suffixLetter, installProcessor, DetectOs());
-    monitorFile = names.monitorFile;
-    monitorName = names.monitorName;
-    processorFile = names.processorFile;
-    processorName = names.processorName;
-    driverName = names.driverName;
-    minidriverFile = names.minidriverFile;
-    uiFile = names.uiFile;
+    CompleteNames(*this, model, suffixLetter, installProcessor, DetectOs());
 }
 
 void InstallContext::RefreshMainWindow() {

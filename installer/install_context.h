@@ -11,16 +11,11 @@ namespace kyr {
 // Every message box of the installer carries this caption.
 extern const char kInstallerCaption[];
 
-class InstallContext {
+// The component and file names (monitorFile ... uiFile) come from ProductNames, so that the
+// context and the platform-free completion share one definition of them.
+class InstallContext : public ProductNames {
 public:
     int overwritePolicy = 0;
-    std::string monitorFile = kMonitorFilePrefix;
-    std::string monitorName = kMonitorNamePrefix;
-    std::string processorFile = kProcessorFilePrefix;
-    std::string processorName = kProcessorNamePrefix;
-    std::string driverName = kDriverNamePrefix;
-    std::string minidriverFile = kMinidriverFilePrefix;
-    std::string uiFile = kUiFilePrefix;
     std::string infFile;
     bool installProcessor = true;
     // Non-owning links into the progress window, which outlives every use of them.

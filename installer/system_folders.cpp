@@ -25,25 +25,22 @@ Folder QuerySystemFolder() {
     return Checked(GetSystemDirectoryA(folder.path, kPathBufferSize), folder);
 }
 
-Folder QueryDriverFolder() {
-    Folder folder;
-    DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder.path), kPathBufferSize,
-                                    &needed))
-        folder.path[0] = '\0';
-    folder.path[kPathBufferSize - 1] = '\0';
-    return folder;
-}
+namespace {
+typedef BOOL(WINAPI* SpoolerFolderQuery)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD);
 
-Folder QueryProcessorFolder() {
+Folder QuerySpoolerFolder(SpoolerFolderQuery query) {
     Folder folder;
     DWORD needed = 0;
-    if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder.path), kPathBufferSize,
-                                     &needed))
+    if (!query(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder.path), kPathBufferSize, &needed))
         folder.path[0] = '\0';
     folder.path[kPathBufferSize - 1] = '\0';
     return folder;
 }
+}  // namespace
+
+Folder QueryDriverFolder() { return QuerySpoolerFolder(GetPrinterDriverDirectoryA); }
+
+Folder QueryProcessorFolder() { return QuerySpoolerFolder(GetPrintProcessorDirectoryA); }
 
 void CopyIntoFolder(const char* source, const Folder& folder, const char* name) {
     char target[kPathBufferSize];
