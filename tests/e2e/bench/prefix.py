@@ -3,7 +3,14 @@
 A copy hard-links the large program files under windows/ and really copies the rest
 (registry, .ini files, INF folder). Wine writes through a hard link when it rewrites an
 existing file, so the linked files of the pristine prefix are recorded and checked before
-every copy; a changed one makes the pristine prefix be rebuilt."""
+every copy; a changed one makes the pristine prefix be rebuilt.
+
+Wine's own fonts (Marlett for caption buttons and scroll arrows, the bitmap "MS Sans Serif"
+dialogs are drawn in, Tahoma, ...) are put into the prefix's Fonts folder, where Windows keeps
+them. Debian's Wine looks for them in <data dir>/../fonts, one folder above where the
+fonts-wine package installs them, so without this a fresh prefix has none of them: Marlett's
+glyphs fall back to letters ("r" for the close box) and dialogs are measured and drawn in
+a substitute with other metrics, which cuts labels."""
 import fcntl
 import json
 import os
@@ -19,6 +26,10 @@ MANIFEST = os.path.join(WINE_DIR, "pristine-links.json")
 LINK_EXTENSIONS = {".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb", ".ax",
                    ".ds", ".fon", ".ttf", ".nls", ".mui", ".msstyles", ".com", ".vxd", ".dll16",
                    ".exe16", ".mod16", ".drv16"}
+# Bumped whenever the way the pristine prefix is made changes, so that existing ones are remade.
+RECIPE = 2
+WINE_FONT_DIRS = [d for d in os.environ.get("KYR_WINE_FONTS", "").split(os.pathsep) if d] + [
+    "/usr/share/wine/fonts", "/usr/lib/wine/fonts", "/opt/wine-stable/share/wine/fonts"]
 BASE_ENV = {
     "WINEARCH": "win32",
     "WINEDEBUG": "-all",
@@ -53,8 +64,21 @@ def _walk_files(top):
             yield full, ("link" if os.path.islink(full) else "file")
 
 
+def _install_wine_fonts():
+    """Copies Wine's own fonts into the pristine prefix's Fonts folder (see above)."""
+    source = next((d for d in WINE_FONT_DIRS if os.path.isfile(os.path.join(d, "marlett.ttf"))), None)
+    if source is None:
+        raise RuntimeError("Wine's fonts (marlett.ttf ...) not found in %s; run scripts/setup"
+                           % ", ".join(WINE_FONT_DIRS))
+    fonts = os.path.join(PRISTINE, "drive_c", "windows", "Fonts")
+    os.makedirs(fonts, exist_ok=True)
+    for name in sorted(os.listdir(source)):
+        if os.path.splitext(name)[1].lower() in (".ttf", ".fon") and not os.path.exists(os.path.join(fonts, name)):
+            shutil.copy2(os.path.join(source, name), os.path.join(fonts, name))
+
+
 def _record_manifest():
-    entries = {}
+    entries = {"": RECIPE}
     for full, kind in _walk_files(PRISTINE):
         rel = os.path.relpath(full, PRISTINE)
         if kind == "file" and _linked(rel):
@@ -69,6 +93,8 @@ def _manifest_intact():
         with open(MANIFEST) as f:
             entries = json.load(f)
     except (OSError, ValueError):
+        return False
+    if entries.pop("", None) != RECIPE:
         return False
     for rel, (size, mtime, ino) in entries.items():
         try:
@@ -88,6 +114,7 @@ def _build_pristine():
     subprocess.run(["wineboot", "-i"], env=env, stdout=log, stderr=log, check=True,
                    stdin=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=env, stdout=log, stderr=log, check=True)
+    _install_wine_fonts()
     _record_manifest()
 
 
