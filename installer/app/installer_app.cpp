@@ -2,13 +2,20 @@
 #include <windows.h>
 
 #include "common/appkit/application.h"
+#include "common/appkit/run_lock.h"
 #include "installer/app/progress_dialog.h"
+#include "installer/install_context.h"
 
 namespace kyr {
 
 class InstallerApp : public appkit::Application {
 public:
     bool InitInstance() override {
+        // Before anything else: a second run must change nothing at all.
+        if (appkit::TakeRunLock() == appkit::RunLockResult::HeldElsewhere) {
+            appkit::ShowRunInProgress(kInstallerCaption);
+            return false;
+        }
         EnableCommonControls();
         ProgressDialog dialog;
         SetMainDialog(&dialog);

@@ -69,3 +69,27 @@ def registry_values(win, key):
 
 def basename(path):
     return path.replace("\\", "/").rsplit("/", 1)[-1]
+
+
+# --- one run at a time, interrupted runs ---------------------------------------------------
+UNINSTALLER_CAPTION = "KYR POS 730 uninstaller"
+PRODUCT = "C:\\windows\\KYR-730"
+PRODUCT_UNINSTALLER = PRODUCT + "\\KYRPOS730_Uninstaller.exe"
+RUN_IN_PROGRESS = ("KYR POS 730 is being installed or removed by another program.\n"
+                   "Please wait until it has finished, then try again.")
+
+
+def kill(win, image="KYRPOS730_Installer.exe"):
+    """Ends a program as a power cut or the task manager would: no clean-up code runs."""
+    win.tool("C:\\windows\\system32\\taskkill.exe", "/f", "/im", image)
+
+
+def wait_for(predicate, timeout=30.0, step=0.1):
+    """Polls until predicate() is true or the bound passes; returns its last value."""
+    import time
+    deadline = time.monotonic() + timeout
+    value = predicate()
+    while not value and time.monotonic() < deadline:
+        time.sleep(step)
+        value = predicate()
+    return value

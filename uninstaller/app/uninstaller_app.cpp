@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/appkit/application.h"
+#include "common/appkit/run_lock.h"
 #include "uninstaller/app/uninstall_dialog.h"
 
 namespace kyr {
@@ -10,6 +11,12 @@ namespace kyr {
 class UninstallerApp : public appkit::Application {
 public:
     bool InitInstance() override {
+        // Before anything else: a removal beside a running installation (or another
+        // removal) must change nothing at all.
+        if (appkit::TakeRunLock() == appkit::RunLockResult::HeldElsewhere) {
+            appkit::ShowRunInProgress("KYR POS 730 uninstaller");
+            return false;
+        }
         EnableCommonControls();
         UninstallDialog dialog;
         SetMainDialog(&dialog);

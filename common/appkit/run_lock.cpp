@@ -1,0 +1,53 @@
+#include "common/appkit/run_lock.h"
+
+#include <windows.h>
+
+namespace appkit {
+
+namespace {
+
+// The NT family keeps named objects per session; the global namespace makes the lock hold
+// across fast user switching and terminal sessions. Windows 9x has one namespace and
+// refuses a backslash in the name.
+const char kGlobalName[] = "Global\\KYRPOS730_SetupRun";
+const char kPlainName[] = "KYRPOS730_SetupRun";
+
+bool IsWin9xFamily() {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!GetVersionExA(&info)) return false;
+    return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+}  // namespace
+
+RunLockResult TakeRunLock() {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, IsWin9xFamily() ? kPlainName : kGlobalName);
+    if (mutex == nullptr) {
+        // A lock made by another user's run cannot be opened with this one's rights; it
+        // exists, so that run is still going.
+        return GetLastError() == ERROR_ACCESS_DENIED ? RunLockResult::HeldElsewhere : RunLockResult::Unavailable;
+    }
+    // Ownership, not existence, tells whether a run is going: a latecomer showing its
+    // notice keeps the object alive without owning it.
+    switch (WaitForSingleObject(mutex, 0)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:  // its last owner was killed mid-run; the lock is ours now
+        return RunLockResult::Ours;
+    case WAIT_TIMEOUT:
+        CloseHandle(mutex);
+        return RunLockResult::HeldElsewhere;
+    default:
+        CloseHandle(mutex);
+        return RunLockResult::Unavailable;
+    }
+}
+
+void ShowRunInProgress(const char* caption) {
+    MessageBoxA(nullptr,
+                "KYR POS 730 is being installed or removed by another program.\n"
+                "Please wait until it has finished, then try again.",
+                caption, MB_ICONINFORMATION | MB_OK);
+}
+
+}  // namespace appkit
