@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
+#include "common/text/system_lead_byte.h"
 #include "uninstaller/key_names.h"
 
 namespace kyr {
@@ -25,7 +26,7 @@ LONG ReadText(HKEY key, const char* name, char* buffer, DWORD bufferSize) {
 // The file, then its twin; both results are of no interest.
 void DeleteWithTwin(char* path) {
     DeleteFileA(path);
-    if (MakePnfTwin(path)) DeleteFileA(path);
+    if (MakePnfTwin(path, SystemLeadByte)) DeleteFileA(path);
 }
 
 }  // namespace
@@ -64,7 +65,7 @@ void CollectClassInfNames(std::list<std::string>& classInfNames) {
             // Without a readable plain file name the path would name the INF folder itself
             // or a file outside it.
             if (ReadText(entry, "InfPath", text, sizeof(text)) == ERROR_SUCCESS &&
-                IsPlainFileName(text))
+                IsPlainFileName(text, SystemLeadByte))
                 classInfNames.push_front(text);
         }
         RegCloseKey(entry);
@@ -81,7 +82,7 @@ void DeleteClassInfFiles(const std::list<std::string>& classInfNames) {
     if (!JoinText(folder, sizeof(folder), windows, "\\inf\\")) return;
     for (const std::string& name : classInfNames) {
         char path[kNameBufferSize];
-        if (!IsPlainFileName(name.c_str()) || !JoinText(path, sizeof(path), folder, name.c_str()))
+        if (!IsPlainFileName(name.c_str(), SystemLeadByte) || !JoinText(path, sizeof(path), folder, name.c_str()))
             continue;
         DeleteWithTwin(path);
     }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
+#include "common/text/system_lead_byte.h"
 #include "uninstaller/key_names.h"
 #include "uninstaller/shell_keys.h"
 
@@ -54,7 +55,7 @@ void DeleteUsbEntriesOfPrinter(HKEY printers, const char* printerName) {
     if (!entry.Open(printers, printerName)) return;
     char port[kNameBufferSize];
     entry.Read("Port", port, sizeof(port), true);
-    if (strstr(port, "USB") == nullptr) return;
+    if (!PortIsUsb(port, SystemLeadByte)) return;
     Key driverData;
     if (!driverData.Open(entry.get(), "PrinterDriverData")) return;
     uint8_t printerId[kNameBufferSize];
@@ -68,7 +69,7 @@ void DeleteUsbEntriesOfPrinter(HKEY printers, const char* printerName) {
 
 void DeleteOnePrinter(const std::string& name, bool isWin9x) {
     const char* printerName = name.c_str();
-    const bool keyName = IsSingleKeyName(printerName);
+    const bool keyName = IsSingleKeyName(printerName, SystemLeadByte);
     Key printers;
     if (isWin9x && keyName && printers.Open(HKEY_LOCAL_MACHINE, kPrintersKey))
         DeleteUsbEntriesOfPrinter(printers.get(), printerName);
@@ -84,7 +85,7 @@ void DeleteOnePrinter(const std::string& name, bool isWin9x) {
 
     char settingsName[kNameBufferSize];
     Key settings;
-    if (SettingsKeyName(printerName, settingsName, sizeof(settingsName)) &&
+    if (SettingsKeyName(printerName, settingsName, sizeof(settingsName), SystemLeadByte) &&
         settings.Open(HKEY_LOCAL_MACHINE, kSettingsKey))
         DeleteKeyTree(settings.get(), settingsName);
 }

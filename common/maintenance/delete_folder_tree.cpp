@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "common/appkit/file_finder.h"
+#include "common/maintenance/folder_path.h"
+#include "common/text/system_lead_byte.h"
 
 namespace kyr {
 
@@ -15,14 +17,7 @@ namespace {
 constexpr size_t kPathBufferSize = MAX_PATH;
 
 bool Join(char* out, const char* folder, const char* tail) {
-    size_t folderLength = std::strlen(folder);
-    bool needSeparator = folderLength == 0 || folder[folderLength - 1] != '\\';
-    size_t tailLength = std::strlen(tail);
-    if (folderLength + (needSeparator ? 1 : 0) + tailLength >= kPathBufferSize) return false;
-    std::memcpy(out, folder, folderLength);
-    if (needSeparator) out[folderLength++] = '\\';
-    std::memcpy(out + folderLength, tail, tailLength + 1);
-    return true;
+    return JoinFolderPath(out, kPathBufferSize, folder, tail, SystemLeadByte);
 }
 
 void ClearReadOnly(const char* path) {

@@ -45,7 +45,7 @@ uint32_t Refuse(KeyPathParts* out) {
 
 }  // namespace
 
-uint32_t ParseKeyPath(const char* path, KeyPathParts* out) {
+uint32_t ParseKeyPath(const char* path, KeyPathParts* out, LeadBytePredicate isLead) {
     std::memset(out, 0, sizeof *out);
     if (path == nullptr) return kErrInvalidParameter;
     if (std::strlen(path) >= kGrantTextBufferSize) return kErrInvalidParameter;
@@ -53,7 +53,7 @@ uint32_t ParseKeyPath(const char* path, KeyPathParts* out) {
     const char* at = path;
     if (at[0] == '\\' && at[1] == '\\') {
         const char* name = at + 2;
-        const char* end = std::strchr(name, '\\');
+        const char* end = FindAnsiChar(name, '\\', isLead);
         size_t nameLength = end ? static_cast<size_t>(end - name) : std::strlen(name);
         if (nameLength == 0) return kErrInvalidParameter;
         // The prefix is shorter than the whole path, which already fits the buffer.
@@ -63,7 +63,7 @@ uint32_t ParseKeyPath(const char* path, KeyPathParts* out) {
         at = end + 1;
     }
 
-    const char* rootEnd = std::strchr(at, '\\');
+    const char* rootEnd = FindAnsiChar(at, '\\', isLead);
     size_t rootLength = rootEnd ? static_cast<size_t>(rootEnd - at) : std::strlen(at);
     KeyRoot root;
     if (!RootFromName(at, rootLength, &root)) return Refuse(out);

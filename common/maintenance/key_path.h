@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/maintenance/key_rights.h"
+#include "common/text/ansi_chars.h"
 
 namespace kyr {
 
@@ -18,7 +19,9 @@ struct KeyPathParts {
 };
 
 // 87 for a missing or unknown root name, an empty machine name, HKCU or HKCR on a remote
-// machine (they have no meaning there), or a path of 512 characters or more.
-uint32_t ParseKeyPath(const char* path, KeyPathParts* out);
+// machine (they have no meaning there), or a path of 512 characters or more. The path is
+// split at backslashes that are characters of their own (isLead: the code page's lead
+// bytes), so a machine name may hold double-byte characters ending in the backslash byte.
+uint32_t ParseKeyPath(const char* path, KeyPathParts* out, LeadBytePredicate isLead);
 
 }  // namespace kyr

@@ -1,6 +1,7 @@
 #include "common/maintenance/open_key_path.h"
 
 #include "common/maintenance/key_path.h"
+#include "common/text/system_lead_byte.h"
 
 namespace kyr {
 
@@ -24,7 +25,7 @@ constexpr REGSAM kOpenAccess = READ_CONTROL | KEY_ENUMERATE_SUB_KEYS | WRITE_DAC
 DWORD OpenKeyPath(const char* keyPath, HKEY* key) {
     *key = nullptr;
     KeyPathParts parts;
-    uint32_t parsed = ParseKeyPath(keyPath, &parts);
+    uint32_t parsed = ParseKeyPath(keyPath, &parts, SystemLeadByte);
     if (parsed != kErrSuccess) return parsed;
 
     HKEY root = PredefinedRoot(parts.root);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "common/text/system_lead_byte.h"
 #include "removal/win9x/key_tree.h"
 #include "removal/win9x/win9x_names.h"
 
@@ -37,7 +38,7 @@ void DeleteInfFiles(const char* model) {
         char pnf[kTextSize];
         if (!kyr::unhook9x::InfFilePath(i, dir, model, inf, sizeof inf)) continue;
         DeleteFileA(inf);
-        if (kyr::unhook9x::PrecompiledTwin(inf, pnf, sizeof pnf)) DeleteFileA(pnf);
+        if (kyr::unhook9x::PrecompiledTwin(inf, pnf, sizeof pnf, kyr::SystemLeadByte)) DeleteFileA(pnf);
     }
 }
 

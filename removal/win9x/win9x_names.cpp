@@ -60,11 +60,18 @@ bool InfFilePath(int index, const char* windowsDir, const char* model, char* out
     }
 }
 
-bool PrecompiledTwin(const char* infPath, char* out, std::size_t outSize) {
+bool PrecompiledTwin(const char* infPath, char* out, std::size_t outSize,
+                     LeadBytePredicate isLead) {
     if (infPath == nullptr) return false;
-    const std::size_t len = std::strlen(infPath);
-    if (len < 3 || !JoinPieces(out, outSize, {infPath})) return false;
-    std::memcpy(out + len - 3, "PNF", 3);
+    // The starts of the last three characters, kept on a walk from the start: only such a
+    // walk tells lead bytes from trail bytes.
+    std::size_t starts[3] = {0, 0, 0};
+    std::size_t count = 0;
+    std::size_t at = 0;
+    for (std::size_t step; (step = AnsiCharSize(infPath + at, isLead)) != 0; at += step)
+        starts[count++ % 3] = at;
+    if (count < 3 || !JoinPieces(out, outSize, {infPath})) return false;
+    std::memcpy(out + starts[count % 3], "PNF", 4);
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "common/text/ansi_chars.h"
+
 namespace kyr::unhook9x {
 
 // Every name and path lives in a buffer of this size, terminator included.
@@ -36,7 +38,10 @@ constexpr int kInfFileCount = 2;
 bool InfFilePath(int index, const char* windowsDir, const char* model, char* out,
                  std::size_t outSize);
 
-// The precompiled twin of an INF path: its last three characters become "PNF".
-bool PrecompiledTwin(const char* infPath, char* out, std::size_t outSize);
+// The precompiled twin of an INF path: its last three characters become "PNF". The path
+// is walked from its start (isLead: the code page's lead bytes), so a double-byte
+// character among the last three goes whole and none is cut in half.
+bool PrecompiledTwin(const char* infPath, char* out, std::size_t outSize,
+                     LeadBytePredicate isLead);
 
 }  // namespace kyr::unhook9x

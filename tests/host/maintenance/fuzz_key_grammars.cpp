@@ -8,6 +8,7 @@
 #include "common/maintenance/hardware_id_match.h"
 #include "common/maintenance/key_path.h"
 #include "common/maintenance/key_rights.h"
+#include "common/text/ansi_chars.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
@@ -27,13 +28,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (std::strlen(permission.trustee) >= kyr::kGrantTextBufferSize) std::abort();
     }
 
-    kyr::KeyPathParts parts;
-    code = kyr::ParseKeyPath(s, &parts);
-    if (code != 0 && code != 87) std::abort();
-    if (code == 0 && parts.machine[0] != '\0') {
-        if (std::strncmp(parts.machine, "\\\\", 2) != 0) std::abort();
-        if (parts.root != kyr::KeyRoot::kLocalMachine && parts.root != kyr::KeyRoot::kUsers) {
-            std::abort();
+    // Read as single-byte text and as code page 932 text.
+    for (kyr::LeadBytePredicate isLead : {kyr::NoLeadBytes, kyr::Cp932LeadByte}) {
+        kyr::KeyPathParts parts;
+        code = kyr::ParseKeyPath(s, &parts, isLead);
+        if (code != 0 && code != 87) std::abort();
+        if (code == 0 && parts.machine[0] != '\0') {
+            if (std::strncmp(parts.machine, "\\\\", 2) != 0) std::abort();
+            if (parts.root != kyr::KeyRoot::kLocalMachine && parts.root != kyr::KeyRoot::kUsers) {
+                std::abort();
+            }
+            // The machine name never ends in the middle of a character.
+            if (kyr::FindAnsiChar(parts.machine + 2, '\\', isLead) != nullptr) std::abort();
         }
     }
 

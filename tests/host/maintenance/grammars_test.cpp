@@ -120,11 +120,35 @@ TEST(KeyPath, RootsMachinesAndSubKeys) {
     };
     for (const PathCase& c : cases) {
         KeyPathParts parts;
-        EXPECT_EQ(c.code, ParseKeyPath(c.path, &parts)) << c.path;
+        EXPECT_EQ(c.code, ParseKeyPath(c.path, &parts, NoLeadBytes)) << c.path;
         EXPECT_STREQ(c.machine, parts.machine) << c.path;
         EXPECT_EQ(c.root, parts.root) << c.path;
         EXPECT_STREQ(c.subKey, parts.subKey) << c.path;
     }
+}
+
+// Code page 932: "\x83\x5C" (katakana "so") ends in the backslash byte.
+TEST(KeyPath, DoubleByteMachineNamesAndSubKeysStayWhole) {
+    const KeyRoot lm = KeyRoot::kLocalMachine;
+    const PathCase cases[] = {
+        {"\\\\POS\x83\x5C\\HKLM\\SYSTEM", 0, "\\\\POS\x83\x5C", lm, "SYSTEM"},
+        {"\\\\\x83\x5C\\HKU", 0, "\\\\\x83\x5C", KeyRoot::kUsers, ""},
+        {"HKLM\\SOFTWARE\\KYR_POS_PRINTER\\KYR\x83\x5C", 0, "", lm,
+         "SOFTWARE\\KYR_POS_PRINTER\\KYR\x83\x5C"},
+        // The root name is followed by a character, not by a separator.
+        {"HKLM\x83\x5CSOFTWARE", 87, "", lm, ""},
+        {"\\\\POS\x83\x5CHKLM", 87, "", lm, ""},
+    };
+    for (const PathCase& c : cases) {
+        KeyPathParts parts;
+        EXPECT_EQ(c.code, ParseKeyPath(c.path, &parts, Cp932LeadByte)) << c.path;
+        EXPECT_STREQ(c.machine, parts.machine) << c.path;
+        EXPECT_EQ(c.root, parts.root) << c.path;
+        EXPECT_STREQ(c.subKey, parts.subKey) << c.path;
+    }
+    // Read byte by byte the first machine name would end inside its last character.
+    KeyPathParts parts;
+    EXPECT_EQ(87u, ParseKeyPath(cases[0].path, &parts, NoLeadBytes));
 }
 
 // Each text is worked on in a 512-byte copy: 511 characters fit, 512 are refused whole.
@@ -144,13 +168,13 @@ TEST(Grammars, TextsFitTheirBufferOrAreRefused) {
 
     KeyPathParts parts;
     std::string path = "HKLM\\" + std::string(506, 'k');
-    EXPECT_EQ(0u, ParseKeyPath(path.c_str(), &parts));
+    EXPECT_EQ(0u, ParseKeyPath(path.c_str(), &parts, NoLeadBytes));
     EXPECT_EQ(506u, std::string(parts.subKey).size());
-    EXPECT_EQ(87u, ParseKeyPath((path + "k").c_str(), &parts));
+    EXPECT_EQ(87u, ParseKeyPath((path + "k").c_str(), &parts, NoLeadBytes));
 
     EXPECT_EQ(87u, ParseKeyRights(nullptr, &mask));
     EXPECT_EQ(87u, ParseKeyPermission(nullptr, &p));
-    EXPECT_EQ(87u, ParseKeyPath(nullptr, &parts));
+    EXPECT_EQ(87u, ParseKeyPath(nullptr, &parts, NoLeadBytes));
 }
 
 struct MatchCase {

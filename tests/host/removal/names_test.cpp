@@ -97,11 +97,30 @@ TEST(FilePaths, EmptyOrFullFolderGivesNoPath) {
 }
 
 TEST(FilePaths, PrecompiledTwinReplacesTheLastThree) {
-    char pnf[n9::kTextSize];
-    ASSERT_TRUE(n9::PrecompiledTwin("C:\\W\\INF\\KYR730.INF", pnf, sizeof pnf));
-    EXPECT_STREQ(pnf, "C:\\W\\INF\\KYR730.PNF");
-    EXPECT_FALSE(n9::PrecompiledTwin("ab", pnf, sizeof pnf));
-    EXPECT_FALSE(n9::PrecompiledTwin(nullptr, pnf, sizeof pnf));
+    // Code page 932: "\x83\x5C" (katakana "so") is one character of two bytes.
+    const struct {
+        const char* path;
+        kyr::LeadBytePredicate isLead;
+        const char* twin;  // nullptr: refused
+    } cases[] = {
+        {"C:\\W\\INF\\KYR730.INF", kyr::NoLeadBytes, "C:\\W\\INF\\KYR730.PNF"},
+        {"C:\\W\\INF\\KYR730.INF", kyr::Cp932LeadByte, "C:\\W\\INF\\KYR730.PNF"},
+        {"C:\\\x83\x5C\\INF\\KYR730.INF", kyr::Cp932LeadByte,
+         "C:\\\x83\x5C\\INF\\KYR730.PNF"},
+        // The last three characters are four bytes; the first of them is not cut in half.
+        {"C:\\W\\x\x83\x5C" "ab", kyr::Cp932LeadByte, "C:\\W\\xPNF"},
+        {"abc", kyr::Cp932LeadByte, "PNF"},
+        {"ab", kyr::NoLeadBytes, nullptr},
+        {"a\x83\x5C", kyr::Cp932LeadByte, nullptr},
+        {nullptr, kyr::NoLeadBytes, nullptr},
+    };
+    for (const auto& c : cases) {
+        char pnf[n9::kTextSize] = "junk";
+        const char* shown = c.path ? c.path : "(null)";
+        EXPECT_EQ(n9::PrecompiledTwin(c.path, pnf, sizeof pnf, c.isLead), c.twin != nullptr)
+            << shown;
+        if (c.twin != nullptr) EXPECT_STREQ(pnf, c.twin) << shown;
+    }
 }
 
 }  // namespace
