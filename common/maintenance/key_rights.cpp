@@ -82,4 +82,12 @@ uint32_t ParseKeyPermission(const char* text, KeyPermission* out) {
     return kErrSuccess;
 }
 
+bool IsWorldTrustee(const char* trustee) {
+    static const char kWorld[] = "everyone";
+    if (trustee == nullptr) return false;
+    for (size_t i = 0; i < sizeof kWorld; ++i)
+        if (Lower(trustee[i]) != kWorld[i]) return false;
+    return true;
+}
+
 }  // namespace kyr

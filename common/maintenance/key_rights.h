@@ -35,12 +35,17 @@ uint32_t ParseKeyRights(const char* text, uint32_t* mask);
 
 struct KeyPermission {
     int mode;                             // KeyAccessMode
-    char trustee[kGrantTextBufferSize];   // account name, passed to the system by name
+    char trustee[kGrantTextBufferSize];   // account name (see IsWorldTrustee)
     uint32_t rights;                      // 0 where the mode reads no rights
 };
 
 // Splits "<mode>:<trustee>:<rights>" (the rights take everything after the second ':').
 // Any grammar error, or a text of 512 characters or more: 87 with *out zeroed.
 uint32_t ParseKeyPermission(const char* text, KeyPermission* out);
+
+// True when the trustee is "Everyone" in any letter case. That group has another name on
+// every localized system ("Jeder", "Tout le monde", ...), so it is given to the system by
+// its well-known identifier (S-1-1-0), which is the same everywhere, never by name.
+bool IsWorldTrustee(const char* trustee);
 
 }  // namespace kyr

@@ -151,6 +151,19 @@ TEST(KeyPath, DoubleByteMachineNamesAndSubKeysStayWhole) {
     EXPECT_EQ(87u, ParseKeyPath(cases[0].path, &parts, NoLeadBytes));
 }
 
+TEST(KeyPermission, OnlyEveryoneInAnyCaseIsTheWorld) {
+    const struct {
+        const char* trustee;
+        bool world;
+    } cases[] = {
+        {"Everyone", true}, {"everyone", true}, {"EVERYONE", true}, {"eVeRyOnE", true},
+        {"Everyone ", false}, {"Everyon", false}, {"Everyones", false}, {"Jeder", false},
+        {"Administrators", false}, {"DOMAIN\\Everyone", false}, {"", false}, {nullptr, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsWorldTrustee(c.trustee), c.world) << (c.trustee ? c.trustee : "(null)");
+}
+
 // Each text is worked on in a 512-byte copy: 511 characters fit, 512 are refused whole.
 TEST(Grammars, TextsFitTheirBufferOrAreRefused) {
     uint32_t mask = 1;

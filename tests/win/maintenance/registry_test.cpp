@@ -3,11 +3,13 @@
 
 #include <windows.h>
 #include <aclapi.h>
+#include <sddl.h>
 #include <shlwapi.h>
 
 #include <string>
 #include <vector>
 
+#include "common/maintenance/add_access_entry.h"
 #include "common/maintenance/grant_key_access.h"
 #include "common/maintenance/open_key_path.h"
 #include "common/maintenance/remove_key_tree.h"
@@ -171,6 +173,78 @@ TEST_F(RegistryTest, GrantStoresAnInheritableEveryoneEntryWithTheCombinedMask) {
         // Only the named key's list is written.
         EXPECT_FALSE(FindEveryone(ReadAccessList(subKey + "\\Child")).found) << c.permission;
     }
+}
+
+// What the access-list step was handed, copied while the entry's trustee is still alive.
+struct HandedEntry {
+    int calls = 0;
+    TRUSTEE_FORM form = TRUSTEE_BAD_FORM;
+    std::string name;
+    bool worldSid = false;
+    DWORD rights = 0;
+    ACCESS_MODE mode = NOT_USED_ACCESS;
+    DWORD inheritance = 0;
+};
+HandedEntry g_handed;
+
+DWORD RecordThenAdd(HKEY key, EXPLICIT_ACCESS_A* entry) {
+    ++g_handed.calls;
+    g_handed.form = entry->Trustee.TrusteeForm;
+    g_handed.rights = entry->grfAccessPermissions;
+    g_handed.mode = entry->grfAccessMode;
+    g_handed.inheritance = entry->grfInheritance;
+    if (g_handed.form == TRUSTEE_IS_NAME) g_handed.name = entry->Trustee.ptstrName;
+    if (g_handed.form == TRUSTEE_IS_SID) {
+        PSID sid = reinterpret_cast<PSID>(entry->Trustee.ptstrName);
+        LPSTR text = nullptr;
+        if (IsValidSid(sid) && ConvertSidToStringSidA(sid, &text)) {
+            g_handed.worldSid = std::string(text) == "S-1-1-0";
+            LocalFree(text);
+        }
+    }
+    return AddAccessEntry(key, entry);
+}
+
+// Localized systems call the world group "Jeder", "Tout le monde", ...; only its identifier
+// is the same everywhere. Wine knows the English name only, so the entry itself is looked at.
+TEST_F(RegistryTest, EveryoneIsHandedOverAsTheWorldIdentifierOtherNamesByName) {
+    const struct {
+        const char* permission;
+        bool world;
+        const char* name;
+        DWORD rights;
+        ACCESS_MODE mode;
+    } cases[] = {
+        {"/PG:Everyone:Fc", true, "", 0x000F003F, GRANT_ACCESS},
+        {"/pg:EVERYONE:rd", true, "", 0x00020019, GRANT_ACCESS},
+        {"/PD:everyone:Wr", true, "", 0x00020026, DENY_ACCESS},
+        {"/PG:Administrators:Fc", false, "Administrators", 0x000F003F, GRANT_ACCESS},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string subKey = Sub("Handed" + std::to_string(n++));
+        CreateKey(subKey);
+        g_handed = HandedEntry();
+        EXPECT_EQ(0u, GrantKeyAccessThrough(("HKLM\\" + subKey).c_str(), c.permission,
+                                            RecordThenAdd))
+            << c.permission;
+        ASSERT_EQ(1, g_handed.calls) << c.permission;
+        EXPECT_EQ(c.world ? TRUSTEE_IS_SID : TRUSTEE_IS_NAME, g_handed.form) << c.permission;
+        EXPECT_EQ(c.world, g_handed.worldSid) << c.permission;
+        EXPECT_EQ(c.name, g_handed.name) << c.permission;
+        EXPECT_EQ(c.rights, g_handed.rights) << c.permission;
+        EXPECT_EQ(c.mode, g_handed.mode) << c.permission;
+        EXPECT_EQ(static_cast<DWORD>(CONTAINER_INHERIT_ACE), g_handed.inheritance) << c.permission;
+    }
+    // The identifier reaches the stored list: the world entry is there with its mask.
+    EveryoneAce ace = FindEveryone(ReadAccessList(Sub("Handed0")));
+    EXPECT_TRUE(ace.found);
+    EXPECT_EQ(0x000F003Fu, ace.mask);
+    // A grammar error never gets as far as the access-list step.
+    g_handed = HandedEntry();
+    EXPECT_EQ(87u, GrantKeyAccessThrough(("HKLM\\" + Sub("Handed0")).c_str(), "/PX:Everyone:Fc",
+                                         RecordThenAdd));
+    EXPECT_EQ(0, g_handed.calls);
 }
 
 TEST_F(RegistryTest, GrammarErrorsAnswer87AndChangeNothing) {
