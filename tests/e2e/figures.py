@@ -1,10 +1,14 @@
-"""Figures we keep: the size of each deliverable, the wall time of each end-to-end flow
-against the pauses the product must make, and fuzzing runs. Prints them; asserts nothing."""
+"""Figures we keep: the size of each deliverable, whether two builds in different folders are
+identical, the wall time of each end-to-end flow against the pauses the product must make and
+a start-up floor, and fuzzing runs. Prints them; asserts nothing."""
 import glob
+import hashlib
 import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
@@ -17,42 +21,133 @@ MEDIA = os.path.join(ROOT, "build", "media")
 FUZZ_SECONDS = int(os.environ.get("KYR_FUZZ_SECONDS", "30"))
 
 
+# Ceilings the deliverables are kept under (static runtime, nothing but Windows' own DLLs).
+CEILINGS = {"KYRPOS730_Installer.exe": 128 * 1024, "KYRPOS730_Uninstaller.exe": 128 * 1024,
+            "driver2k/UI730.DLL": 96 * 1024}
+SHIPPED = ("KYRPOS730_Installer.exe", "KYRPOS730_Uninstaller.exe", "Unhook_A.dll", "Unhook_B.dll",
+           "driver2k/UI730.DLL")
+# Every module that makes the product's pauses (Sleep calls) during a flow.
+PRODUCT_MODULES = "KYRPOS730_Installer.exe;KYRPOS730_Uninstaller.exe;Unhook_A.dll;Unhook_B.dll"
+FLOOR = "KYR start-up floor"
+
+
 def sizes():
     print("== Deliverable sizes")
-    for name in ("KYRPOS730_Installer.exe", "KYRPOS730_Uninstaller.exe", "Unhook_A.dll", "Unhook_B.dll",
-                 "driver2k/UI730.DLL"):
+    for name in SHIPPED:
         path = os.path.join(MEDIA, name)
-        print("  %-28s %s" % (name, "%8d bytes" % os.path.getsize(path) if os.path.exists(path) else "not built"))
+        if not os.path.exists(path):
+            print("  %-28s not built" % name)
+            continue
+        size = os.path.getsize(path)
+        ceiling = CEILINGS.get(name)
+        note = "" if not ceiling else "  (ceiling %d, %s)" % (ceiling, "within" if size <= ceiling else "OVER")
+        print("  %-28s %8d bytes%s" % (name, size, note))
 
 
-def line(title, run, pauses):
-    print("  %-32s wall %6.2f s  pauses %5.2f s  remainder %5.2f s  (exit %d)" %
-          (title, run.elapsed, pauses, run.elapsed - pauses, run.exit_code))
+def reproducibility():
+    """Builds the shipped binaries twice, from copies of the tree in two different folders,
+    and compares the files byte for byte."""
+    print("== Byte-for-byte rebuild (two folders)")
+    files = subprocess.run(["git", "-C", ROOT, "ls-files", "-z", "--cached", "--others", "--exclude-standard"],
+                           capture_output=True, check=True).stdout.decode().split("\0")
+    work = tempfile.mkdtemp(prefix="kyr-rebuild-")
+    digests = []
+    try:
+        for folder in ("first", "second/deeper"):
+            source = os.path.join(work, folder, "src")
+            for rel in files:
+                if rel and os.path.isfile(os.path.join(ROOT, rel)):
+                    os.makedirs(os.path.dirname(os.path.join(source, rel)), exist_ok=True)
+                    shutil.copy2(os.path.join(ROOT, rel), os.path.join(source, rel))
+            tree = os.path.join(work, folder, "out")
+            subprocess.run(["cmake", "-S", source, "-B", tree, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                            "-DCMAKE_TOOLCHAIN_FILE=%s/cmake/toolchain-i686-mingw-win32.cmake" % source],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run(["cmake", "--build", tree, "-j", os.environ.get("KYR_JOBS", "2"), "--target",
+                            "KYRPOS730_Installer", "KYRPOS730_Uninstaller", "Unhook_A", "Unhook_B", "UI730"],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            found = {}
+            for name in SHIPPED:
+                with open(os.path.join(tree, "bin", os.path.basename(name)), "rb") as f:
+                    found[name] = hashlib.sha256(f.read()).hexdigest()
+            digests.append(found)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    for name in SHIPPED:
+        a, b = digests[0][name], digests[1][name]
+        print("  %-28s %s  %s" % (name, "identical" if a == b else "DIFFERENT", a[:16] if a == b else a[:16] + " / " + b[:16]))
+
+
+def trace_pauses(win):
+    """From now on, every Sleep the product's programs and modules make is logged by Wine
+    (relay tracing of that one function, from those modules only)."""
+    key = "HKCU\\Software\\Wine\\Debug"
+    win.tool("reg", "add", key, "/v", "RelayInclude", "/d", "KERNEL32.Sleep;KERNELBASE.Sleep", "/f")
+    win.tool("reg", "add", key, "/v", "RelayFromInclude", "/d", PRODUCT_MODULES, "/f")
+    win.program_env["WINEDEBUG"] = "+relay"
+    shutil.copy2(os.path.join(session.TOOLS, "startup_floor.exe"), win.path("C:\\bench"))
+
+
+def log_size(win):
+    path = os.path.join(win.shots, "program.log")
+    return os.path.getsize(path) if os.path.exists(path) else 0
+
+
+def pauses_since(win, offset):
+    """Seconds of Sleep the product asked for since the log had that size."""
+    with open(os.path.join(win.shots, "program.log"), "rb") as f:
+        f.seek(offset)
+        text = f.read().decode("latin-1")
+    return sum(int(ms, 16) for ms in re.findall(r"Call KERNEL(?:32|BASE)\.Sleep\(([0-9a-fA-F]+)\)", text)) / 1000.0
+
+
+def floor(win, runs=3):
+    """Median wall time of starting, showing and ending a trivial dialog program."""
+    times = []
+    for _ in range(runs):
+        run = win.run("C:\\bench\\startup_floor.exe", ['wait "%s" 30000' % FLOOR, "click 1",
+                                                        'gone "%s" 30000' % FLOOR], cwd="C:\\bench")
+        times.append(run.elapsed)
+    return sorted(times)[len(times) // 2]
+
+
+def measured(win, title, start_floor, action):
+    offset = log_size(win)
+    run = action()
+    pauses = pauses_since(win, offset)
+    own = run.elapsed - pauses - start_floor
+    share = "%5.0f %%" % (100.0 * own / pauses) if pauses else "    -  "
+    print("  %-38s %6.2f  %6.2f  %5.2f  %6.2f  %s   (exit %d)" %
+          (title, run.elapsed, pauses, start_floor, own, share, run.exit_code))
+
+
+def uninstall_all(win):
+    return win.run("C:\\windows\\KYR-730\\KYRPOS730_Uninstaller.exe", [
+        'wait "KYR POS 730 uninstaller" 30000', "itemclick 1006 0", "itemclick 1006 1", "sleep 200",
+        "click 1001", "box No 60000", 'gone "KYR POS 730 uninstaller" 30000'], cwd="C:\\windows\\KYR-730")
 
 
 def flows():
-    print("== End-to-end flows (wall time, pauses the product must make, remainder)")
-    print("   (wall time runs from the program's start to its end, the bench answering at once)")
-    cases = [
-        ("fresh NT install, LPT1", "LPT1", ["No"], 8 * 0.5 + 2.0),
-        ("fresh NT install, USB", "USB", ["OK"], 7 * 0.5 + 2.0),
-    ]
-    for title, port, answers, pauses in cases:
-        with Windows("figures-" + port.lower(), "winxp") as win:
-            run = install(win, port, answers=answers)
-            line(title, run, pauses)
-            if port == "LPT1":
-                run = install(win, "LPT2")
-                line("added printer, driver present", run, 3 * 0.5 + 2.0)
-                run = win.run("C:\\windows\\KYR-730\\KYRPOS730_Uninstaller.exe", [
-                    'wait "KYR POS 730 uninstaller" 30000', "itemclick 1006 0", "itemclick 1006 1", "sleep 200",
-                    "click 1001", "box No 60000", 'gone "KYR POS 730 uninstaller" 30000'],
-                    cwd="C:\\windows\\KYR-730")
-                line("full removal, two printers", run, 3 * 1.0)
+    print("== End-to-end flows, seconds")
+    print("   wall: the program's start to its end, the bench answering at once; pauses: the Sleep calls")
+    print("   the product's programs and modules made in it (counted by Wine); floor: a trivial dialog")
+    print("   program started, shown and ended through the same bench; own: wall - pauses - floor")
+    print("  %-38s %6s  %6s  %5s  %6s  %s" % ("flow", "wall", "pauses", "floor", "own", "own/pauses"))
+    with Windows("figures-nt", "winxp") as win:
+        trace_pauses(win)
+        base = floor(win)
+        measured(win, "fresh NT install, LPT1", base, lambda: install(win, "LPT1", answers=["No"]))
+        measured(win, "added printer (LPT2), driver present", base, lambda: install(win, "LPT2"))
+        measured(win, "full removal, two printers", base, lambda: uninstall_all(win))
+    with Windows("figures-usb", "winxp") as win:
+        trace_pauses(win)
+        base = floor(win)
+        measured(win, "fresh NT install, USB", base, lambda: install(win, "USB", answers=["OK"]))
     with Windows("figures-9x", "win98") as win:
         os.makedirs(win.path("C:\\windows\\system32\\spool\\prtprocs\\win40"), exist_ok=True)
-        run = install(win, "LPT1", answers=["No"])
-        line("fresh 9x install (win98), LPT1", run, 7 * 0.5 + 0.5)
+        trace_pauses(win)
+        base = floor(win)
+        measured(win, "fresh 9x install (win98), LPT1", base, lambda: install(win, "LPT1", answers=["No"]))
 
 
 def fuzz():
@@ -70,5 +165,7 @@ def fuzz():
 
 if __name__ == "__main__":
     sizes()
+    if os.environ.get("KYR_REBUILD", "1") != "0":
+        reproducibility()
     flows()
     fuzz()

@@ -1,13 +1,88 @@
 """Every shipped binary is a 32-bit PE that the oldest Windows it serves can load: i386,
 subsystem 4.0, only system DLLs, no function that arrived after that Windows, and the
-version resource the product's version table fixes."""
+version resource the product's version table fixes. Every one rebuilds byte for byte:
+its time stamps are zero or the commit's time, and no build path is inside."""
 import os
+import subprocess
 import unittest
 
-from pe_file import PeFile
+import pefile
 
-BUILD = os.environ.get("KYR_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+BUILD = os.environ.get("KYR_BUILD_DIR", os.path.join(SOURCE, "build"))
 MEDIA = os.path.join(BUILD, "media")
+
+
+class PeFile:
+    """The few facts the checks read, from pefile."""
+
+    def __init__(self, path):
+        self.pe = pefile.PE(path, fast_load=True)
+        self.pe.parse_data_directories(directories=[
+            pefile.DIRECTORY_ENTRY[d] for d in ("IMAGE_DIRECTORY_ENTRY_IMPORT", "IMAGE_DIRECTORY_ENTRY_EXPORT",
+                                                "IMAGE_DIRECTORY_ENTRY_RESOURCE", "IMAGE_DIRECTORY_ENTRY_DEBUG")])
+        self.machine = self.pe.FILE_HEADER.Machine
+        self.magic = self.pe.OPTIONAL_HEADER.Magic
+        self.subsystem_major = self.pe.OPTIONAL_HEADER.MajorSubsystemVersion
+        self.subsystem_minor = self.pe.OPTIONAL_HEADER.MinorSubsystemVersion
+
+    def imports(self):
+        """{dll name (lower case): [function names or #ordinals]}"""
+        result = {}
+        for entry in getattr(self.pe, "DIRECTORY_ENTRY_IMPORT", []):
+            names = [i.name.decode("latin-1") if i.name else "#%d" % i.ordinal for i in entry.imports]
+            result.setdefault(entry.dll.decode("latin-1").lower(), []).extend(names)
+        return result
+
+    def exports(self):
+        exports = getattr(self.pe, "DIRECTORY_ENTRY_EXPORT", None)
+        return [s.name.decode("latin-1") for s in exports.symbols if s.name] if exports else []
+
+    def resources(self):
+        """{type id: [name ids]} of the top two levels of the resource tree."""
+        tree = getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None)
+        if not tree:
+            return {}
+        return {t.id: [n.id for n in t.directory.entries] for t in tree.entries if hasattr(t, "directory")}
+
+    def fixed_versions(self):
+        """(file version, product version) as dotted texts, or None without a resource."""
+        self.pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        if not getattr(self.pe, "VS_FIXEDFILEINFO", None):
+            return None
+        f = self.pe.VS_FIXEDFILEINFO[0]
+        dotted = lambda hi, lo: "%d.%d.%d.%d" % (hi >> 16, hi & 0xFFFF, lo >> 16, lo & 0xFFFF)
+        return dotted(f.FileVersionMS, f.FileVersionLS), dotted(f.ProductVersionMS, f.ProductVersionLS)
+
+    def stamps(self):
+        """{where: time stamp} of every time stamp the file carries."""
+        out = {"file header": self.pe.FILE_HEADER.TimeDateStamp}
+        exports = getattr(self.pe, "DIRECTORY_ENTRY_EXPORT", None)
+        if exports:
+            out["export directory"] = exports.struct.TimeDateStamp
+        tree = getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None)
+        if tree:
+            out["resource directory"] = tree.struct.TimeDateStamp
+        for i, debug in enumerate(getattr(self.pe, "DIRECTORY_ENTRY_DEBUG", [])):
+            out["debug entry %d" % i] = debug.struct.TimeDateStamp
+        return out
+
+
+def commit_time():
+    """The time of the commit the tree was built from, or None outside a git checkout."""
+    try:
+        out = subprocess.run(["git", "-C", SOURCE, "log", "-1", "--format=%ct"], capture_output=True, text=True,
+                             timeout=30)
+    except OSError:
+        return None
+    return int(out.stdout.strip()) if out.returncode == 0 and out.stdout.strip() else None
+
+
+def media_binaries():
+    for folder, _, files in os.walk(MEDIA):
+        for f in sorted(files):
+            if f.lower().endswith((".exe", ".dll", ".drv")):
+                yield os.path.join(folder, f)
 
 # DLLs that belong to Windows on every system we serve (msvcrt.dll from Windows 95 OSR2
 # and 98 on; the runtime is linked statically otherwise).
@@ -88,11 +163,36 @@ class ShippedBinaries(unittest.TestCase):
                     self.assertTrue(exports <= set(PeFile(path).exports()), PeFile(path).exports())
 
     def test_every_binary_on_the_medium_loads_on_its_oldest_system(self):
-        for folder, _, files in os.walk(MEDIA):
-            for f in files:
-                if f.lower().endswith((".exe", ".dll", ".drv")):
-                    with self.subTest(file=f):
-                        self.check_loadable(os.path.join(folder, f), for_95="driver2k" not in folder)
+        for path in media_binaries():
+            with self.subTest(file=os.path.relpath(path, MEDIA)):
+                self.check_loadable(path, for_95="driver2k" not in path)
+
+    def test_sizes_stay_under_their_ceilings(self):
+        # Well above what the code needs; crossing one means the runtime's exception, locale or
+        # stream machinery came back in.
+        ceilings = {"KYRPOS730_Installer.exe": 128 * 1024, "KYRPOS730_Uninstaller.exe": 128 * 1024,
+                    "driver2k/UI730.DLL": 96 * 1024}
+        for name, ceiling in ceilings.items():
+            path = os.path.join(MEDIA, name)
+            if os.path.exists(path):
+                with self.subTest(name=name):
+                    self.assertLessEqual(os.path.getsize(path), ceiling)
+
+    def test_time_stamps_are_zero_or_the_commit_time(self):
+        allowed = {0, commit_time()} - {None}
+        for path in media_binaries():
+            with self.subTest(file=os.path.relpath(path, MEDIA)):
+                stamps = PeFile(path).stamps()
+                wrong = {where: stamp for where, stamp in stamps.items() if stamp not in allowed}
+                self.assertEqual(wrong, {}, "allowed: %s" % sorted(allowed))
+
+    def test_no_build_path_inside(self):
+        paths = {p.encode() for p in (SOURCE, os.path.abspath(BUILD), os.path.realpath(SOURCE))}
+        for path in media_binaries():
+            with self.subTest(file=os.path.relpath(path, MEDIA)):
+                with open(path, "rb") as f:
+                    data = f.read()
+                self.assertEqual([p for p in paths if p in data or p.replace(b"/", b"\\") in data], [])
 
 
 if __name__ == "__main__":
