@@ -24,23 +24,32 @@ bool HexPairToByte(char high, char low, unsigned char* out) {
     return true;
 }
 
-std::size_t ParseCommandText(const char* text, std::size_t length, unsigned char* out,
-                             std::size_t capacity) {
+ParsedCommand ParseCommandText(const char* text, std::size_t length, LeadBytePredicate isLead,
+                               unsigned char* out, std::size_t capacity) {
     std::size_t count = 0;
     std::size_t at = 0;
     while (at < length) {
-        unsigned char byte;
-        if (StartsEscape(text, length, at)) {
-            if (at + 3 >= length || !HexPairToByte(text[at + 2], text[at + 3], &byte)) return 0;
+        unsigned char bytes[2] = {0, 0};
+        std::size_t width = AnsiCharSize(text + at, length - at, isLead);
+        if (width == 1 && StartsEscape(text, length, at)) {
+            if (at + 3 >= length || !HexPairToByte(text[at + 2], text[at + 3], &bytes[0])) {
+                return {ParseOutcome::kMalformedEscape, 0};
+            }
             at += 4;
+            width = 1;
         } else {
-            byte = static_cast<unsigned char>(text[at]);
-            at += 1;
+            bytes[0] = static_cast<unsigned char>(text[at]);
+            if (width == 2) bytes[1] = static_cast<unsigned char>(text[at + 1]);
+            at += width;
         }
-        if (count == capacity) return 0;
-        out[count++] = byte;
+        // Past the capacity the walk goes on counting, and still looking for a malformed
+        // escape, which empties the command whatever its length.
+        for (std::size_t i = 0; i < width; ++i, ++count) {
+            if (count < capacity) out[count] = bytes[i];
+        }
     }
-    return count;
+    if (count > capacity) return {ParseOutcome::kTooLong, count};
+    return {ParseOutcome::kParsed, count};
 }
 
 std::size_t FormatCommandBytes(const unsigned char* bytes, std::size_t count, char* out,

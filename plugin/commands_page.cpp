@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "plugin/apply_refusal.h"
 #include "plugin/command_codec.h"
+#include "plugin/command_entry.h"
 #include "plugin/debug_trace.h"
 #include "plugin/settings_layout.h"
 #include "plugin/settings_store.h"
@@ -54,15 +56,18 @@ void ShowNumber(HWND page, int id, unsigned value, DLGINFO* lpdi) {
     SetDlgItemTextW(page, id, lpdi->numberText);
 }
 
-void ShowCommand(HWND page, int id, LONG readStatus, const BYTE* bytes, DWORD length,
-                 DLGINFO* lpdi) {
-    if (readStatus != ERROR_SUCCESS) return;
-    FormatCommandBytes(bytes, length, lpdi->narrowText, sizeof lpdi->narrowText);
-    if (MultiByteToWideChar(CP_ACP, 0, lpdi->narrowText, -1, lpdi->wideText,
-                            sizeof lpdi->wideText / sizeof lpdi->wideText[0]) == 0) {
-        lpdi->wideText[0] = L'\0';
+void ShowCommand(HWND page, const CommandBox& box, LONG readStatus, const BYTE* bytes,
+                 DWORD length, DLGINFO* lpdi) {
+    lpdi->wideText[0] = L'\0';
+    if (readStatus == ERROR_SUCCESS) {
+        FormatCommandBytes(bytes, length, lpdi->narrowText, sizeof lpdi->narrowText);
+        if (MultiByteToWideChar(CP_ACP, 0, lpdi->narrowText, -1, lpdi->wideText,
+                                sizeof lpdi->wideText / sizeof lpdi->wideText[0]) == 0) {
+            lpdi->wideText[0] = L'\0';
+        }
+        SetDlgItemTextW(page, box.editId, lpdi->wideText);
     }
-    SetDlgItemTextW(page, id, lpdi->wideText);
+    MarkCommandTouched(box.editId, FALSE, lpdi);
 }
 
 void MarkChanged(HWND page) { SendMessageW(GetParent(page), PSM_CHANGED, (WPARAM)page, 0); }
@@ -103,9 +108,9 @@ BOOL OnInitDialog(HWND page, const PROPSHEETPAGEW* sheetPage) {
             EnableDrawerGroup(page, r, FALSE);
         }
     }
-    ShowCommand(page, IDC_START_COMMAND, lpdi->startReadStatus, lpdi->startCommand,
+    ShowCommand(page, kStartCommandBox, lpdi->startReadStatus, lpdi->startCommand,
                 lpdi->startReadSize, lpdi);
-    ShowCommand(page, IDC_END_COMMAND, lpdi->endReadStatus, lpdi->endCommand, lpdi->endReadSize,
+    ShowCommand(page, kEndCommandBox, lpdi->endReadStatus, lpdi->endCommand, lpdi->endReadSize,
                 lpdi);
     CloseSettings(lpdi);
     return TRUE;
@@ -115,6 +120,8 @@ BOOL OnCommand(HWND page, WPARAM wParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     if (code == EN_CHANGE) {
+        DLGINFO* lpdi = StateOf(page);
+        if (lpdi != nullptr) MarkCommandTouched(id, TRUE, lpdi);
         MarkChanged(page);
     } else if (code == BN_CLICKED) {
         const int row = RowOfCheckBox(id);
@@ -143,9 +150,7 @@ BOOL OnVScroll(HWND page, WPARAM wParam, HWND scrollBar, DLGINFO* lpdi) {
     return TRUE;
 }
 
-void OnApply(HWND page, DLGINFO* lpdi) {
-    if (!OpenSettingsForSave(lpdi)) return;
-    ZeroMemory(lpdi->settings, sizeof lpdi->settings);
+MiscSettings MiscFromPage(HWND page, DLGINFO* lpdi) {
     MiscSettings misc = {};
     misc.lineFeeds = ReadControlByte(page, IDC_LINE_FEEDS, lpdi);
     BYTE* fields = reinterpret_cast<BYTE*>(&misc);
@@ -154,11 +159,41 @@ void OnApply(HWND page, DLGINFO* lpdi) {
         fields[row.flagOffset] = IsDlgButtonChecked(page, row.checkBox) == BST_CHECKED ? 1 : 0;
     }
     misc.reserved = 0;
+    return misc;
+}
+
+// The apply stores everything or nothing the user could not foresee: a command box that
+// cannot be stored as typed refuses it before the key is touched, and a key that takes
+// no writing is reported instead of passing for saved. Returns the sheet's answer.
+LONG OnApply(HWND page, DLGINFO* lpdi) {
+    const HWND sheet = GetParent(page);
+    const CommandEntry start = PrepareCommandEntry(page, kStartCommandBox, lpdi);
+    const CommandEntry end = PrepareCommandEntry(page, kEndCommandBox, lpdi);
+    const struct { const CommandBox& box; const CommandEntry& entry; } entries[] = {
+        {kStartCommandBox, start}, {kEndCommandBox, end}};
+    for (const auto& e : entries) {
+        if (e.entry.problem != EntryProblem::kNone) {
+            ShowEntryRefusal(sheet, e.box, e.entry);
+            SetFocus(GetDlgItem(page, e.box.editId));
+            return PSNRET_INVALID_NOCHANGEPAGE;
+        }
+    }
+    ZeroMemory(lpdi->settings, sizeof lpdi->settings);
+    const MiscSettings misc = MiscFromPage(page, lpdi);
     CopyMemory(lpdi->settings, &misc, sizeof misc);
-    RegSetValueExW(lpdi->key, L"MISC", 0, REG_BINARY, lpdi->settings, kMiscValueSize);
-    WriteCommandValue(page, lpdi->key, L"StartDoc", IDC_START_COMMAND, lpdi);
-    WriteCommandValue(page, lpdi->key, L"EndDoc", IDC_END_COMMAND, lpdi);
+    if (!OpenSettingsForSave(lpdi)) {
+        ShowSaveFailure(sheet, lpdi->registryStatus);
+        return PSNRET_INVALID_NOCHANGEPAGE;
+    }
+    const LONG status = WriteSettingsValues(lpdi->key, lpdi->settings, start, end);
     CloseSettings(lpdi);
+    if (status != ERROR_SUCCESS) {
+        ShowSaveFailure(sheet, status);
+        return PSNRET_INVALID_NOCHANGEPAGE;
+    }
+    RememberStoredCommand(kStartCommandBox, start, lpdi);
+    RememberStoredCommand(kEndCommandBox, end, lpdi);
+    return PSNRET_NOERROR;
 }
 
 }  // namespace
@@ -199,8 +234,8 @@ INT_PTR CALLBACK CommandsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header != nullptr && header->code == static_cast<UINT>(PSN_APPLY)) {
                 DLGINFO* lpdi = StateOf(page);
-                if (lpdi != nullptr) OnApply(page, lpdi);
-                SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+                const LONG answer = lpdi != nullptr ? OnApply(page, lpdi) : PSNRET_NOERROR;
+                SetWindowLongPtrW(page, DWLP_MSGRESULT, answer);
             }
             return TRUE;
         }

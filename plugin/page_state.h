@@ -23,13 +23,19 @@ struct DLGINFO {
     LONG startReadStatus;
     LONG endReadStatus;
     BYTE settings[2048];    // the first bytes are MiscSettings
-    BYTE startCommand[kCommandCapacity];
+    BYTE startCommand[kCommandCapacity];    // as loaded, kept until the next load
     BYTE endCommand[kCommandCapacity];
     DWORD miscReadSize;
     DWORD startReadSize;
     DWORD endReadSize;
     WCHAR wideText[kCommandTextChars + 1];   // text going into or coming from an edit box
     char narrowText[kNarrowTextBytes];       // the same in the ANSI code page
+    // Whether a command box was edited since the page loaded it or last stored it: a box
+    // left alone keeps its stored value as it is.
+    BOOL startTouched;
+    BOOL endTouched;
+    BYTE typedStart[kCommandLimit];          // the boxes' texts parsed at apply time
+    BYTE typedEnd[kCommandLimit];
     WCHAR MyPrinterName[kPrinterNameChars];
     WCHAR keyPath[kKeyPathChars];
     BOOL keyPathValid;      // without a path the page neither loads nor saves

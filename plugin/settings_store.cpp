@@ -1,7 +1,5 @@
 #include "plugin/settings_store.h"
 
-#include "plugin/command_codec.h"
-#include "plugin/commands_page.h"
 #include "plugin/debug_trace.h"
 #include "plugin/res/resource.h"
 #include "plugin/settings_layout.h"
@@ -58,7 +56,10 @@ void ReadSettingsValues(DLGINFO* lpdi) {
 
 BOOL OpenSettingsForSave(DLGINFO* lpdi) {
     lpdi->key = nullptr;
-    if (!lpdi->keyPathValid) return FALSE;
+    if (!lpdi->keyPathValid) {
+        lpdi->registryStatus = ERROR_INVALID_NAME;
+        return FALSE;
+    }
     lpdi->registryStatus = RegOpenKeyExW(HKEY_LOCAL_MACHINE, lpdi->keyPath, 0,
                                          KEY_READ | KEY_WRITE, &lpdi->key);
     if (lpdi->registryStatus != ERROR_SUCCESS) lpdi->key = nullptr;
@@ -70,12 +71,17 @@ void CloseSettings(DLGINFO* lpdi) {
     lpdi->key = nullptr;
 }
 
-void WriteCommandValue(HWND page, HKEY key, const WCHAR* valueName, int editId, DLGINFO* lpdi) {
-    const char* text = ReadControlText(page, editId, lpdi);
-    BYTE* bytes = editId == IDC_START_COMMAND ? lpdi->startCommand : lpdi->endCommand;
-    const size_t count = ParseCommandText(text, lstrlenA(text), bytes, kCommandCapacity);
-    // A failed write leaves the earlier value; nothing on the page could repair it.
-    RegSetValueExW(key, valueName, 0, REG_BINARY, bytes, static_cast<DWORD>(count));
+LONG WriteCommandValue(HKEY key, const CommandBox& box, const CommandEntry& entry) {
+    if (!entry.store) return ERROR_SUCCESS;
+    return RegSetValueExW(key, box.valueName, 0, REG_BINARY, entry.bytes, entry.length);
+}
+
+LONG WriteSettingsValues(HKEY key, const BYTE* misc, const CommandEntry& start,
+                         const CommandEntry& end) {
+    LONG status = RegSetValueExW(key, L"MISC", 0, REG_BINARY, misc, kMiscValueSize);
+    if (status == ERROR_SUCCESS) status = WriteCommandValue(key, kStartCommandBox, start);
+    if (status == ERROR_SUCCESS) status = WriteCommandValue(key, kEndCommandBox, end);
+    return status;
 }
 
 }  // namespace kyr

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "plugin/command_entry.h"
 #include "plugin/page_state.h"
 
 namespace kyr {
@@ -17,11 +18,17 @@ void VKSetRegKey(const WCHAR* printerName, DLGINFO* lpdi);
 BOOL OpenSettingsForLoad(DLGINFO* lpdi);
 // Reads "MISC", "StartDoc" and "EndDoc" from the open key into the record.
 void ReadSettingsValues(DLGINFO* lpdi);
-// Opens the key for reading and writing into lpdi->key.
+// Opens the key for reading and writing into lpdi->key; FALSE leaves the reason in the
+// record's registryStatus.
 BOOL OpenSettingsForSave(DLGINFO* lpdi);
 void CloseSettings(DLGINFO* lpdi);
 
-// Reads a command edit box, parses it and stores the bytes as a REG_BINARY value.
-void WriteCommandValue(HWND page, HKEY key, const WCHAR* valueName, int editId, DLGINFO* lpdi);
+// Stores a prepared command as a REG_BINARY value (nothing when the entry keeps the value).
+LONG WriteCommandValue(HKEY key, const CommandBox& box, const CommandEntry& entry);
+
+// Stores "MISC" and both commands into the open key, in that order, up to the first
+// failure, whose status it returns.
+LONG WriteSettingsValues(HKEY key, const BYTE* misc, const CommandEntry& start,
+                         const CommandEntry& end);
 
 }  // namespace kyr

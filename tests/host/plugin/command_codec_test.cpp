@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,12 +12,23 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes Parse(const std::string& text, std::size_t capacity = kCommandCapacity) {
-    Bytes out(capacity + 1, 0xEE);
-    const std::size_t n = ParseCommandText(text.data(), text.size(), out.data(), capacity);
-    EXPECT_EQ(out[capacity], 0xEE) << "wrote past the capacity";
-    out.resize(n);
-    return out;
+ParsedCommand ParseInto(const std::string& text, LeadBytePredicate isLead, std::size_t capacity,
+                        Bytes* bytes) {
+    // Exactly the capacity on the heap, so that the sanitizer sees a write past it.
+    std::unique_ptr<unsigned char[]> out(new unsigned char[capacity + (capacity == 0)]);
+    const ParsedCommand parsed = ParseCommandText(text.data(), text.size(), isLead, out.get(),
+                                                  capacity);
+    bytes->clear();
+    if (parsed.outcome == ParseOutcome::kParsed) bytes->assign(out.get(), out.get() + parsed.length);
+    return parsed;
+}
+
+// The bytes a valid text stands for; empty for any other outcome.
+Bytes Parse(const std::string& text, std::size_t capacity = kCommandCapacity,
+            LeadBytePredicate isLead = NoLeadBytes) {
+    Bytes bytes;
+    ParseInto(text, isLead, capacity, &bytes);
+    return bytes;
 }
 
 std::string Format(const Bytes& bytes) {
@@ -67,26 +79,74 @@ TEST(ParseCommandText, EscapesAndPlainCharacters) {
 TEST(ParseCommandText, AnyMalformedEscapeEmptiesTheWholeCommand) {
     for (const char* text : {"\\x1G", "ABC\\x1G", "\\x1Gxyz\\x41", "\\x", "AB\\x", "\\x4",
                              "\\x41\\x4", "\\xg1", "\\x 1"}) {
-        EXPECT_TRUE(Parse(text).empty()) << text;
+        Bytes bytes;
+        const ParsedCommand parsed = ParseInto(text, NoLeadBytes, kCommandCapacity, &bytes);
+        EXPECT_EQ(parsed.outcome, ParseOutcome::kMalformedEscape) << text;
+        EXPECT_EQ(parsed.length, 0u) << text;
     }
+    // Over the limit and malformed: the malformed escape still empties it.
+    Bytes bytes;
+    EXPECT_EQ(ParseInto(std::string(3000, 'A') + "\\x1G", NoLeadBytes, kCommandLimit, &bytes).outcome,
+              ParseOutcome::kMalformedEscape);
 }
 
 TEST(ParseCommandText, StopsAtTheGivenLength) {
     const char text[] = "\\x41\\x42";
     unsigned char out[8];
-    EXPECT_EQ(ParseCommandText(text, 4, out, sizeof out), 1u);
+    ParsedCommand parsed = ParseCommandText(text, 4, NoLeadBytes, out, sizeof out);
+    EXPECT_EQ(parsed.outcome, ParseOutcome::kParsed);
+    EXPECT_EQ(parsed.length, 1u);
     EXPECT_EQ(out[0], 0x41);
-    EXPECT_EQ(ParseCommandText(text, 6, out, sizeof out), 0u);  // "\x41\x" is cut mid-escape
+    parsed = ParseCommandText(text, 6, NoLeadBytes, out, sizeof out);  // cut mid-escape
+    EXPECT_EQ(parsed.outcome, ParseOutcome::kMalformedEscape);
 }
 
-TEST(ParseCommandText, ACommandLargerThanTheBufferIsNotKeptInPart) {
-    EXPECT_EQ(Parse(std::string(kCommandCapacity, 'A')).size(), kCommandCapacity);
-    EXPECT_TRUE(Parse(std::string(kCommandCapacity + 1, 'A')).empty());
+TEST(ParseCommandText, ACommandOverTheCapacityIsReportedWithItsLength) {
     std::string escapes;
-    for (std::size_t i = 0; i < kCommandCapacity; ++i) escapes += "\\x00";
-    EXPECT_EQ(Parse(escapes).size(), kCommandCapacity);
-    EXPECT_TRUE(Parse(escapes + "A").empty());
-    EXPECT_TRUE(Parse("ABC", 2).empty());
+    for (std::size_t i = 0; i < kCommandLimit; ++i) escapes += "\\xFF";
+    struct Case { std::string text; std::size_t capacity; ParseOutcome outcome; std::size_t length; };
+    const Case cases[] = {
+        {std::string(kCommandLimit, 'A'), kCommandLimit, ParseOutcome::kParsed, kCommandLimit},
+        {std::string(kCommandLimit + 1, 'A'), kCommandLimit, ParseOutcome::kTooLong, kCommandLimit + 1},
+        {escapes, kCommandLimit, ParseOutcome::kParsed, kCommandLimit},
+        {escapes + "A", kCommandLimit, ParseOutcome::kTooLong, kCommandLimit + 1},
+        {escapes + escapes, kCommandLimit, ParseOutcome::kTooLong, 2 * kCommandLimit},
+        {"ABC", 2, ParseOutcome::kTooLong, 3},
+        {"ABC", 0, ParseOutcome::kTooLong, 3},
+        {"", 0, ParseOutcome::kParsed, 0},
+        // A double-byte character at the limit counts both its bytes.
+        {std::string(kCommandLimit - 1, 'A') + "\x83\x5C", kCommandLimit, ParseOutcome::kTooLong,
+         kCommandLimit + 1},
+    };
+    for (const Case& c : cases) {
+        Bytes bytes;
+        const ParsedCommand parsed = ParseInto(c.text, Cp932LeadByte, c.capacity, &bytes);
+        EXPECT_EQ(parsed.outcome, c.outcome) << c.text.size() << " in " << c.capacity;
+        EXPECT_EQ(parsed.length, c.length) << c.text.size() << " in " << c.capacity;
+    }
+}
+
+// In code page 932 the second byte of a character may be 0x5C: "\x83\x5C" is one katakana
+// character, never a backslash.
+TEST(ParseCommandText, TheTrailByteOfADoubleByteCharacterNeverStartsAnEscape) {
+    struct Case { const char* what; std::string text; Bytes cp932; Bytes singleByte; };
+    const Case cases[] = {
+        {"katakana so before x41", "\x83\x5Cx41", {0x83, 0x5C, 0x78, 0x34, 0x31}, {0x83, 0x41}},
+        {"so then an escape", "\x83\x5C\\x41", {0x83, 0x5C, 0x41}, {0x83, 0x5C, 0x41}},
+        {"escape then so", "\\x41\x83\x5C", {0x41, 0x83, 0x5C}, {0x41, 0x83, 0x5C}},
+        {"hyouji", "\x95\x5C\x8E\xA6", {0x95, 0x5C, 0x8E, 0xA6}, {0x95, 0x5C, 0x8E, 0xA6}},
+        {"half-width kana is one byte", "\xB1\\x41", {0xB1, 0x41}, {0xB1, 0x41}},
+        {"lead byte at the end stands alone", "A\x83", {0x41, 0x83}, {0x41, 0x83}},
+        {"a backslash right after a lead byte belongs to its character",
+         "\x83\\x7", {0x83, 0x5C, 0x78, 0x37}, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Parse(c.text, kCommandCapacity, Cp932LeadByte), c.cp932) << c.what;
+        EXPECT_EQ(Parse(c.text, kCommandCapacity, NoLeadBytes), c.singleByte) << c.what;
+    }
+    // The trail byte is no backslash either for the malformed-escape rule.
+    EXPECT_EQ(Parse("\x83\x5CxZZ", kCommandCapacity, Cp932LeadByte),
+              (Bytes{0x83, 0x5C, 0x78, 0x5A, 0x5A}));
 }
 
 TEST(FormatCommandBytes, PrintableBytesAsThemselvesOthersEscapedUppercase) {
@@ -138,6 +198,8 @@ TEST(CommandRoundTrip, EveryByteValueAndTheLongestCommands) {
     Bytes all;
     for (int b = 0; b < 256; ++b) all.push_back(static_cast<unsigned char>(b));
     EXPECT_EQ(Parse(Format(all)), all);
+    // The shown form is plain ASCII: it reads back the same under a double-byte code page.
+    EXPECT_EQ(Parse(Format(all), kCommandCapacity, Cp932LeadByte), all);
 
     const Bytes worst(kCommandCapacity, 0x00);       // every byte shown as four characters
     const std::string text = Format(worst);

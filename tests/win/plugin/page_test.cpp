@@ -321,13 +321,275 @@ TEST_F(Page, ANameTooLongForAKeyPathTouchesNoKey) {
     ASSERT_TRUE(sheet.Open());
     EXPECT_EQ(sheet.Text(IDC_END_DRAWER1_TIME), L"50");
     sheet.SetText(IDC_START_COMMAND, L"x");
-    sheet.Apply();
+    BoxAnswerer answerer;
+    EXPECT_FALSE(sheet.Apply()) << "an apply that stores nothing says so";
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(answerer.Boxes()[0].text.rfind(L"The settings could not be saved (error 123).", 0), 0u)
+        << answerer.Boxes()[0].text.c_str();
     HKEY key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_READ, &key), 0);
     DWORD size = 0;
     EXPECT_NE(RegQueryValueExW(key, L"StartDoc", nullptr, nullptr, nullptr, &size), 0)
         << "nothing may land in HKEY_LOCAL_MACHINE itself";
     RegCloseKey(key);
+}
+
+// The page fills its boxes while it initialises, and each filled box reports a change, so
+// a sheet that was unchanged until the page was shown counts as changed afterwards.
+TEST_F(Page, TheSheetCountsAsChangedOnceThePageHasBeenShown) {
+    Sheet sheet(printer);
+    ASSERT_TRUE(sheet.Open(1));
+    ASSERT_EQ(sheet.CommandsPage(), nullptr) << "the commands page is not made yet";
+    EXPECT_FALSE(sheet.ApplyEnabled());
+    SendMessageW(sheet.hwnd(), PSM_SETCURSEL, 0, 0);
+    Pump();
+    ASSERT_NE(sheet.CommandsPage(), nullptr);
+    EXPECT_TRUE(sheet.ApplyEnabled());
+}
+
+// An edit box of a dialog trades its WS_BORDER for the sunken client edge when it is made.
+bool Bordered(HWND edit) {
+    return (GetWindowLongW(edit, GWL_STYLE) & WS_BORDER) != 0 ||
+           (GetWindowLongW(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0;
+}
+
+TEST_F(Page, ControlStylesOfTheCommandsPage) {
+    Sheet sheet(printer);
+    ASSERT_TRUE(sheet.Open());
+    const HWND page = sheet.CommandsPage();
+    const LONG pageStyle = GetWindowLongW(page, GWL_STYLE);
+    // The sheet makes its pages child windows; the template's own style and caption are
+    // read from the resource.
+    HRSRC found = FindResourceW(LoadPlugin().module, MAKEINTRESOURCEW(IDD_COMMANDS),
+                                reinterpret_cast<LPCWSTR>(RT_DIALOG));
+    ASSERT_NE(found, nullptr);
+    const DLGTEMPLATE* dialog = static_cast<const DLGTEMPLATE*>(
+        LockResource(LoadResource(LoadPlugin().module, found)));
+    ASSERT_NE(dialog, nullptr);
+    const DWORD wanted = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(dialog->style & wanted, wanted);
+    EXPECT_NE(dialog->style & DS_SETFONT, 0u);
+    const WORD* words = reinterpret_cast<const WORD*>(dialog + 1);
+    ASSERT_EQ(words[0], 0) << "no menu";
+    ASSERT_EQ(words[1], 0) << "the standard dialog class";
+    EXPECT_STREQ(reinterpret_cast<const wchar_t*>(words + 2), L"Dialog");
+    EXPECT_EQ(dialog->cx, 195);
+    EXPECT_EQ(dialog->cy, 177);
+    EXPECT_NE(pageStyle & WS_CHILD, 0);
+
+    const int edits[] = {IDC_START_COMMAND, IDC_END_COMMAND};
+    for (int id : edits) {
+        const LONG style = GetWindowLongW(sheet.Item(id), GWL_STYLE);
+        EXPECT_TRUE(Bordered(sheet.Item(id))) << id;
+        EXPECT_NE(style & WS_TABSTOP, 0) << id;
+        EXPECT_NE(style & ES_AUTOHSCROLL, 0) << id;
+        EXPECT_EQ(style & ES_NUMBER, 0) << id;
+    }
+    const int numbers[] = {IDC_LINE_FEEDS, IDC_END_DRAWER1_TIME, IDC_END_DRAWER2_TIME,
+                           IDC_START_DRAWER1_TIME, IDC_START_DRAWER2_TIME};
+    for (int id : numbers) {
+        const LONG style = GetWindowLongW(sheet.Item(id), GWL_STYLE);
+        EXPECT_TRUE(Bordered(sheet.Item(id))) << id;
+        EXPECT_NE(style & WS_TABSTOP, 0) << id;
+        EXPECT_NE(style & ES_NUMBER, 0) << id;
+    }
+    for (const Row& row : kRows) {
+        const LONG check = GetWindowLongW(sheet.Item(row.check), GWL_STYLE);
+        EXPECT_EQ(check & 0x0F, BS_AUTOCHECKBOX) << row.check;
+        EXPECT_NE(check & WS_TABSTOP, 0) << row.check;
+        const LONG bar = GetWindowLongW(sheet.Item(row.scroll), GWL_STYLE);
+        EXPECT_NE(bar & SBS_VERT, 0) << row.scroll;
+        EXPECT_NE(bar & WS_TABSTOP, 0) << row.scroll;
+        EXPECT_NE(GetWindowLongW(sheet.Item(row.unit), GWL_STYLE) & WS_GROUP, 0) << row.unit;
+    }
+    int labels = 0;
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        EXPECT_NE(style & WS_VISIBLE, 0) << GetDlgCtrlID(child);
+        wchar_t cls[16] = {};
+        GetClassNameW(child, cls, 15);
+        if (_wcsicmp(cls, L"Static") == 0) {
+            ++labels;
+            EXPECT_NE(style & WS_GROUP, 0) << "every label starts a group";
+        }
+    }
+    EXPECT_EQ(labels, 7);
+}
+
+TEST_F(Page, AKeyThatCannotBeReadShowsTheDefaults) {
+    WriteValue(printer, L"MISC", {5, 1, 60, 0, 25, 0, 1, 125, 0, 25});
+    WriteValue(printer, L"StartDoc", kExample1);
+    DenyOnSettingsKey(printer, KEY_QUERY_VALUE);
+    {
+        Sheet sheet(printer);
+        ASSERT_TRUE(sheet.Open());
+        EXPECT_EQ(sheet.Text(IDC_LINE_FEEDS), L"0");
+        EXPECT_FALSE(Checked(sheet, IDC_END_DRAWER1));
+        EXPECT_EQ(sheet.Text(IDC_END_DRAWER1_TIME), L"50");
+        EXPECT_EQ(sheet.Text(IDC_START_COMMAND), L"");
+    }
+    AllowAllOnSettingsKey(printer);
+    Bytes start;
+    ASSERT_TRUE(ReadValue(printer, L"StartDoc", &start));
+    EXPECT_EQ(start, kExample1);
+}
+
+struct Refusal {
+    const char* what;
+    int box;                  // the command box typed into
+    std::wstring typed;
+    std::wstring message;     // the start of the box's text
+};
+
+std::wstring Repeat(const wchar_t* part, int times) {
+    std::wstring out;
+    for (int i = 0; i < times; ++i) out += part;
+    return out;
+}
+
+// Typed as a user types, character by character into the box.
+void Type(const Sheet& sheet, int id, const std::wstring& text) {
+    HWND edit = sheet.Item(id);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    SetFocus(edit);
+    for (wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
+    Pump();
+}
+
+// A command that cannot be stored as typed refuses the whole apply: the sheet stays open
+// on the page, a box owned by the sheet says why, and nothing in the key changes.
+TEST_F(Page, ACommandThatCannotBeStoredAsTypedRefusesTheWholeApply) {
+    const Bytes misc = {7, 0, 25, 0, 25, 0, 0, 25, 0, 25};
+    const Refusal cases[] = {
+        {"2048 characters", IDC_START_COMMAND, std::wstring(2048, L'A'),
+         L"The \"BeginDoc\" command is 2048 bytes long. A command can hold at most 2047 bytes."},
+        {"2048 escapes", IDC_END_COMMAND, Repeat(L"\\x1B", 2048),
+         L"The \"EndDoc1\" command is 2048 bytes long. A command can hold at most 2047 bytes."},
+        {"a character without a byte form", IDC_START_COMMAND, L"AB\x30BD",
+         L"The \"BeginDoc\" command contains the character \"\x30BD\" (U+30BD), which the "
+         L"system's code page cannot represent."},
+        {"a best-fit look-alike", IDC_END_COMMAND, L"\\x1B\x0100",
+         L"The \"EndDoc1\" command contains the character \"\x0100\" (U+0100)"},
+    };
+    for (const Refusal& c : cases) {
+        if (c.typed.find(L'\x30BD') != std::wstring::npos && GetACP() == 932) continue;
+        DeleteSettingsKey(printer);
+        WriteValue(printer, L"MISC", misc);
+        WriteValue(printer, L"StartDoc", kExample1);
+        WriteValue(printer, L"EndDoc", kExample2);
+        Sheet sheet(printer);
+        ASSERT_TRUE(sheet.Open()) << c.what;
+        sheet.SetText(IDC_LINE_FEEDS, L"9");
+        const int other = c.box == IDC_START_COMMAND ? IDC_END_COMMAND : IDC_START_COMMAND;
+        sheet.SetText(other, L"changed");
+        Type(sheet, c.box, c.typed);
+        ASSERT_EQ(sheet.Text(c.box), c.typed) << c.what;
+        {
+            BoxAnswerer answerer;
+            EXPECT_FALSE(sheet.Apply()) << c.what;
+            const std::vector<BoxAnswerer::Box> boxes = answerer.Boxes();
+            ASSERT_EQ(boxes.size(), 1u) << c.what;
+            EXPECT_EQ(boxes[0].caption, L"Additional Commands") << c.what;
+            EXPECT_EQ(boxes[0].text.rfind(c.message, 0), 0u) << c.what;
+            EXPECT_NE(boxes[0].text.find(L"No settings were saved."), std::wstring::npos);
+            EXPECT_EQ(boxes[0].owner, sheet.hwnd()) << c.what;
+        }
+        EXPECT_TRUE(IsWindow(sheet.hwnd())) << c.what;
+        EXPECT_EQ(PropSheet_GetCurrentPageHwnd(sheet.hwnd()), sheet.CommandsPage()) << c.what;
+        EXPECT_TRUE(sheet.ApplyEnabled()) << c.what;
+        Bytes value;
+        ASSERT_TRUE(ReadValue(printer, L"MISC", &value));
+        EXPECT_EQ(value, misc) << c.what;
+        ASSERT_TRUE(ReadValue(printer, L"StartDoc", &value));
+        EXPECT_EQ(value, kExample1) << c.what;
+        ASSERT_TRUE(ReadValue(printer, L"EndDoc", &value));
+        EXPECT_EQ(value, kExample2) << c.what;
+
+        // Mended, the same sheet applies.
+        sheet.SetText(c.box, L"ok");
+        BoxAnswerer none;
+        EXPECT_TRUE(sheet.Apply()) << c.what;
+        EXPECT_TRUE(none.Boxes().empty()) << c.what;
+        ASSERT_TRUE(ReadValue(printer, L"MISC", &value));
+        EXPECT_EQ(value[0], 9) << c.what;
+    }
+}
+
+TEST_F(Page, TheLongestCommandIsStoredAndABoxLeftAloneKeepsItsValue) {
+    Sheet sheet(printer);
+    ASSERT_TRUE(sheet.Open());
+    sheet.SetText(IDC_START_COMMAND, Repeat(L"\\x80", 2047));
+    sheet.SetText(IDC_END_COMMAND, std::wstring(2047, L'E'));
+    BoxAnswerer answerer;
+    EXPECT_TRUE(sheet.Apply());
+    Bytes start, end;
+    ASSERT_TRUE(ReadValue(printer, L"StartDoc", &start));
+    EXPECT_EQ(start, Bytes(2047, 0x80));
+    ASSERT_TRUE(ReadValue(printer, L"EndDoc", &end));
+    EXPECT_EQ(end, Bytes(2047, 'E'));
+    sheet.Close();
+
+    // Values another program wrote: 2048 bytes show whole and stay; one too long to read
+    // shows empty and stays too, as long as the user leaves its box alone.
+    WriteValue(printer, L"StartDoc", Bytes(2048, 0x01));
+    WriteValue(printer, L"EndDoc", Bytes(3000, 'L'));
+    Sheet again(printer);
+    ASSERT_TRUE(again.Open());
+    EXPECT_EQ(again.Text(IDC_START_COMMAND), Repeat(L"\\x01", 2048));
+    EXPECT_EQ(again.Text(IDC_END_COMMAND), L"");
+    again.SetText(IDC_LINE_FEEDS, L"4");
+    EXPECT_TRUE(again.Apply());
+    ASSERT_TRUE(ReadValue(printer, L"StartDoc", &start));
+    EXPECT_EQ(start, Bytes(2048, 0x01));
+    ASSERT_TRUE(ReadValue(printer, L"EndDoc", &end));
+    EXPECT_EQ(end, Bytes(3000, 'L'));
+
+    // Typed into, the box is the user's: cleared, it stores the empty command.
+    again.SetText(IDC_END_COMMAND, L"x");
+    again.SetText(IDC_END_COMMAND, L"");
+    EXPECT_TRUE(again.Apply());
+    ASSERT_TRUE(ReadValue(printer, L"EndDoc", &end));
+    EXPECT_TRUE(end.empty());
+    EXPECT_TRUE(answerer.Boxes().empty());
+}
+
+// A key the user may read but not write, as for a user without the right to change the
+// machine's settings: the apply is refused with the system's reason, nothing is lost.
+TEST_F(Page, AKeyThatTakesNoWritingRefusesTheApplyWithTheSystemsReason) {
+    WriteValue(printer, L"StartDoc", kExample1);
+    DenyOnSettingsKey(printer, KEY_SET_VALUE);
+    Sheet sheet(printer);
+    ASSERT_TRUE(sheet.Open());
+    EXPECT_EQ(sheet.Text(IDC_START_COMMAND), L"\\x1Bp\\x00\\x19\\xFF");
+    sheet.SetText(IDC_START_COMMAND, L"new");
+    {
+        BoxAnswerer answerer;
+        EXPECT_FALSE(sheet.Apply());
+        const std::vector<BoxAnswerer::Box> boxes = answerer.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, L"Additional Commands");
+        EXPECT_EQ(boxes[0].owner, sheet.hwnd());
+        wchar_t reason[256] = {};
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       ERROR_ACCESS_DENIED, 0, reason, 256, nullptr);
+        EXPECT_EQ(boxes[0].text,
+                  std::wstring(L"The settings could not be saved (error 5).\n\n") + reason);
+    }
+    EXPECT_TRUE(IsWindow(sheet.hwnd()));
+    EXPECT_TRUE(sheet.ApplyEnabled());
+    AllowAllOnSettingsKey(printer);
+    Bytes value;
+    ASSERT_TRUE(ReadValue(printer, L"StartDoc", &value));
+    EXPECT_EQ(value, kExample1);
+    EXPECT_FALSE(ReadValue(printer, L"MISC", &value));
+
+    // Once the key takes writing again, the same sheet saves.
+    BoxAnswerer none;
+    EXPECT_TRUE(sheet.Apply());
+    ASSERT_TRUE(ReadValue(printer, L"StartDoc", &value));
+    EXPECT_EQ(std::string(value.begin(), value.end()), "new");
+    EXPECT_TRUE(none.Boxes().empty());
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ LONG_PTR CALLBACK Sheet::ComPropSheet(HANDLE handle, UINT function, LPARAM l1, L
     return 0;
 }
 
-bool Sheet::Open() {
+bool Sheet::Open(int startPage) {
     plugin = CreatePluginObject();
     if (plugin == nullptr) return false;
     params_.cbSize = sizeof params_;
@@ -86,6 +86,7 @@ bool Sheet::Open() {
     header.dwFlags = PSH_MODELESS;
     header.pszCaption = printer_.c_str();
     header.nPages = static_cast<UINT>(pages.size());
+    header.nStartPage = static_cast<UINT>(startPage);
     header.phpage = pages.data();
     hwnd_ = reinterpret_cast<HWND>(PropertySheetW(&header));
     Pump();
@@ -121,9 +122,10 @@ void Sheet::Scroll(int scrollBarId, bool up) {
     Pump();
 }
 
-void Sheet::Apply() {
-    SendMessageW(hwnd_, PSM_APPLY, 0, 0);
+bool Sheet::Apply() {
+    const bool applied = SendMessageW(hwnd_, PSM_APPLY, 0, 0) != 0;
     Pump();
+    return applied;
 }
 
 bool Sheet::ApplyEnabled() const {
@@ -161,6 +163,105 @@ void Pump() {
         }
     }
 }
+
+BoxAnswerer::BoxAnswerer() {
+    InitializeCriticalSection(&lock_);
+    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+BoxAnswerer::~BoxAnswerer() {
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    CloseHandle(stop_);
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<BoxAnswerer::Box> BoxAnswerer::Boxes() {
+    EnterCriticalSection(&lock_);
+    std::vector<Box> copy = boxes_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+namespace {
+
+struct Found {
+    HWND box = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM lParam) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 15);
+    // A message box is a dialog with its text in the static of id 0xFFFF.
+    if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && wcscmp(cls, L"#32770") == 0 &&
+        GetDlgItem(hwnd, 0xFFFF) != nullptr && GetDlgItem(hwnd, 0x3021) == nullptr) {
+        reinterpret_cast<Found*>(lParam)->box = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    std::vector<wchar_t> buffer(4096);
+    GetWindowTextW(hwnd, buffer.data(), static_cast<int>(buffer.size()));
+    return buffer.data();
+}
+
+}  // namespace
+
+DWORD WINAPI BoxAnswerer::Run(void* self) {
+    BoxAnswerer* answerer = static_cast<BoxAnswerer*>(self);
+    HWND answered = nullptr;
+    while (WaitForSingleObject(answerer->stop_, 20) == WAIT_TIMEOUT) {
+        Found found;
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&found));
+        if (found.box == nullptr || found.box == answered) continue;
+        Box box;
+        box.caption = TextOf(found.box);
+        box.text = TextOf(GetDlgItem(found.box, 0xFFFF));
+        box.owner = GetWindow(found.box, GW_OWNER);
+        EnterCriticalSection(&answerer->lock_);
+        answerer->boxes_.push_back(box);
+        LeaveCriticalSection(&answerer->lock_);
+        answered = found.box;
+        PostMessageW(found.box, WM_COMMAND, IDOK, 0);
+    }
+    return 0;
+}
+
+namespace {
+
+void SetSettingsKeyDacl(const std::wstring& printer, DWORD deniedRights) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPathOf(printer).c_str(), 0, WRITE_DAC, &key) != 0)
+        std::abort();
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    BYTE aclBuffer[256];
+    ACL* acl = reinterpret_cast<ACL*>(aclBuffer);
+    InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+    if (deniedRights != 0) AddAccessDeniedAce(acl, ACL_REVISION, deniedRights, everyone);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    if (RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd) != 0) std::abort();
+    FreeSid(everyone);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+void DenyOnSettingsKey(const std::wstring& printer, DWORD deniedRights) {
+    SetSettingsKeyDacl(printer, deniedRights);
+}
+
+void AllowAllOnSettingsKey(const std::wstring& printer) { SetSettingsKeyDacl(printer, 0); }
 
 std::wstring KeyPathOf(const std::wstring& printer) {
     std::wstring path = L"SOFTWARE\\KYR_POS_PRINTER\\";

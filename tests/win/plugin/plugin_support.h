@@ -53,7 +53,9 @@ class Sheet {
 public:
     explicit Sheet(const std::wstring& printer);
     ~Sheet();
-    bool Open();
+    // startPage 1 opens the sheet on the "About" page: the commands page is made only
+    // when the user first picks it.
+    bool Open(int startPage = 0);
     HWND hwnd() const { return hwnd_; }
     HWND CommandsPage() const;
     HWND Item(int id) const { return GetDlgItem(CommandsPage(), id); }
@@ -61,7 +63,8 @@ public:
     void SetText(int id, const std::wstring& text);
     void Click(int id);
     void Scroll(int scrollBarId, bool up);
-    void Apply();
+    // The sheet's answer: false when a page refused the apply.
+    bool Apply();
     bool ApplyEnabled() const;
     void MarkUnchanged();
     void Close();
@@ -81,6 +84,32 @@ private:
 };
 
 void Pump();
+
+// Answers the message boxes of this process that come up while it lives, from a thread of
+// its own (the box is modal on the thread that applies), pressing OK and recording each.
+class BoxAnswerer {
+public:
+    struct Box {
+        std::wstring caption;
+        std::wstring text;
+        HWND owner;
+    };
+    BoxAnswerer();
+    ~BoxAnswerer();
+    std::vector<Box> Boxes();  // those answered so far
+
+private:
+    static DWORD WINAPI Run(void* self);
+    HANDLE thread_ = nullptr;
+    HANDLE stop_ = nullptr;
+    CRITICAL_SECTION lock_;
+    std::vector<Box> boxes_;
+};
+
+// Access lists on the printer's settings key: the key stays, but the calls named are
+// refused to everyone, as for a user without the right to change the machine's settings.
+void DenyOnSettingsKey(const std::wstring& printer, DWORD deniedRights);
+void AllowAllOnSettingsKey(const std::wstring& printer);
 
 std::wstring KeyPathOf(const std::wstring& printer);
 void DeleteSettingsKey(const std::wstring& printer);
