@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/maintenance/delete_folder_tree.h"
+#include "common/maintenance/late_bound.h"
 #include "common/maintenance/remove_devices_by_hardware_id.h"
 #include "common/maintenance/remove_key_tree.h"
 #include "common/maintenance/restart_system.h"
@@ -42,7 +43,7 @@ std::string Media(const std::string& name) { return kMediaFolder + name; }
 // its INF copy is bound when the NT sequence needs it.
 BOOL CopyOemInf(const char* source, char* destination, DWORD destinationSize, DWORD* required) {
     typedef BOOL(WINAPI * CopyOemInfA)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
-    HMODULE setup = LoadLibraryA("setupapi.dll");
+    HMODULE setup = LoadSystemLibrary("setupapi.dll");
     if (!setup) return FALSE;
     CopyOemInfA copy =
         reinterpret_cast<CopyOemInfA>(reinterpret_cast<void*>(GetProcAddress(setup, "SetupCopyOEMInfA")));

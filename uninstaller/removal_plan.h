@@ -1,6 +1,9 @@
 // What one press of Uninstall (or a run with no printer left) does, decided from the
 // numbers alone. Platform-free.
 #pragma once
+#include <cstddef>
+
+#include "common/text/ansi_chars.h"
 
 namespace kyr {
 
@@ -16,5 +19,12 @@ struct RemovalPlan {
 };
 
 RemovalPlan PlanRemoval(int osCode, int foundPrinterCount, int tickedCount);
+
+// out := the folder of programPath (up to and with its last backslash) followed by
+// moduleName. The modules are loaded by this full path only, so a module missing beside
+// the program is never looked for in the current folder or along the path. False, with
+// out empty, when programPath has no folder or the result would not fit whole.
+bool ModulePathBeside(const char* programPath, const char* moduleName, char* out,
+                      std::size_t outSize, LeadBytePredicate isLead);
 
 }  // namespace kyr

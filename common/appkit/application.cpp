@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "common/maintenance/late_bound.h"
+
 namespace appkit {
 
 Application* Application::current_ = nullptr;
@@ -22,7 +24,7 @@ void Application::EnableCommonControls() {
     // InitCommonControlsEx is missing from the comctl32 of a plain Windows 95, so the
     // progress bar class is registered through the older entry point there.
     typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX*);
-    HMODULE comctl = LoadLibraryA("comctl32.dll");
+    HMODULE comctl = kyr::LoadSystemLibrary("comctl32.dll");
     InitEx initEx = comctl ? reinterpret_cast<InitEx>(
                                  reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))
                            : nullptr;

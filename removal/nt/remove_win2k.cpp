@@ -41,12 +41,27 @@ void DeleteOwnForms(const char* model) {
     ClosePrinter(server);
 }
 
+// "net" from the system folder, quoted, with its arguments. By bare name the program's
+// folder and the current folder are searched first, and whatever "net.exe" lies there
+// would run with the rights of the person removing the driver. False when the line would
+// not fit: then nothing runs rather than a shortened path.
+bool SystemNetCommand(const char* arguments, char (&line)[kTextSize]) {
+    line[0] = '\0';
+    char folder[kTextSize];
+    const UINT length = GetSystemDirectoryA(folder, kTextSize);
+    if (length == 0 || length >= kTextSize) return false;
+    // Two quotes, "\net.exe", a blank and the terminator around the folder and arguments.
+    if (length + lstrlenA(arguments) + 12 > kTextSize) return false;
+    return wsprintfA(line, "\"%s\\net.exe\" %s", folder, arguments) > 0;
+}
+
 // The spooler keeps its list of monitors and processors in memory; the restart makes it
 // let go of what was deleted behind its back and of the driver's loaded files.
 void RestartSpooler() {
-    WinExec("net stop spooler", SW_HIDE);
+    char line[kTextSize];
+    if (SystemNetCommand("stop spooler", line)) WinExec(line, SW_HIDE);
     Sleep(2000);
-    WinExec("net start spooler", SW_HIDE);
+    if (SystemNetCommand("start spooler", line)) WinExec(line, SW_HIDE);
     Sleep(4000);
 }
 

@@ -1,10 +1,12 @@
 #include "removal/win9x/key_tree.h"
 
+#include "common/maintenance/late_bound.h"
+
 namespace kyr::unhook9x {
 
 LONG DeleteKeyTree(HKEY root, const char* subkey) {
     typedef LONG(WINAPI * ShDeleteKeyFn)(HKEY, LPCSTR);
-    HMODULE shlwapi = LoadLibraryA("shlwapi.dll");
+    HMODULE shlwapi = kyr::LoadSystemLibrary("shlwapi.dll");
     if (shlwapi != nullptr) {
         ShDeleteKeyFn shDeleteKey =
             reinterpret_cast<ShDeleteKeyFn>(GetProcAddress(shlwapi, "SHDeleteKeyA"));

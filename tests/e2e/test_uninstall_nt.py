@@ -43,8 +43,8 @@ def settings_key(win, printer_key_name):
     reg(win, "add", SETTINGS + "\\" + printer_key_name, "/v", "StartDoc", "/d", "\\x1B\\x40", "/f")
 
 
-def uninstall(win, script, timeout=180):
-    return win.run(UNINSTALLER, script, cwd=PRODUCT, timeout=timeout)
+def uninstall(win, script, timeout=180, cwd=PRODUCT):
+    return win.run(UNINSTALLER, script, cwd=cwd, timeout=timeout)
 
 
 def printers(win):
@@ -230,12 +230,16 @@ class UninstallXp(unittest.TestCase):
 
     def test_binding_failures_leave_the_machine_unchanged(self):
         a, b = PRODUCT + "\\Unhook_A.dll", PRODUCT + "\\Unhook_B.dll"
+        keep_folder = "C:\\bench\\keep"
         cases = [
-            # (file to replace, replaced by (None: missing), steps shown, message)
-            (b, None, ["Checking OS..."], "Fail to load Unhook_B.DLL"),
-            (b, a, ["Checking OS..."], "Fail to load RemoveFromWin2k function"),
-            (a, None, ["Checking OS..."], "Fail to load Unhook_A.DLL"),
-            (a, b, ["Checking OS..."], "Fail to load CheckOS function"),
+            # (file to replace, replaced by (None: missing), steps shown, message, current
+            # folder); a module in the current folder is never taken for a missing one.
+            (b, None, ["Checking OS..."], "Fail to load Unhook_B.DLL", PRODUCT),
+            (b, a, ["Checking OS..."], "Fail to load RemoveFromWin2k function", PRODUCT),
+            (a, None, ["Checking OS..."], "Fail to load Unhook_A.DLL", PRODUCT),
+            (a, b, ["Checking OS..."], "Fail to load CheckOS function", PRODUCT),
+            (b, None, ["Checking OS..."], "Fail to load Unhook_B.DLL", keep_folder),
+            (a, None, ["Checking OS..."], "Fail to load Unhook_A.DLL", keep_folder),
         ]
         with Windows("uninstall-binding", "winxp") as win:
             install(win)
@@ -245,13 +249,13 @@ class UninstallXp(unittest.TestCase):
             os.makedirs(keep, exist_ok=True)
             for name in ("Unhook_A.dll", "Unhook_B.dll"):
                 shutil.copy2(win.path(PRODUCT + "\\" + name), os.path.join(keep, name))
-            for target, replacement, steps, message in cases:
-                with self.subTest(message):
+            for target, replacement, steps, message, cwd in cases:
+                with self.subTest(message, cwd=cwd):
                     os.remove(win.find(target))
                     if replacement:
                         shutil.copy2(os.path.join(keep, replacement.split("\\")[-1]), win.path(target))
                     run = uninstall(win, [WAIT, 'itemclick 1006 0', 'sleep 300', WATCH, 'click 1001',
-                                          'box OK 60000'])
+                                          'box OK 60000'], cwd=cwd)
                     t = run.transcript
                     self.assertIsNone(t.error, t.raw)
                     self.assertEqual(run.exit_code, 0)

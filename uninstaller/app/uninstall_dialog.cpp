@@ -11,6 +11,7 @@
 #include "common/maintenance/remove_devices_by_hardware_id.h"
 #include "common/maintenance/remove_key_tree.h"
 #include "common/maintenance/restart_system.h"
+#include "common/text/system_lead_byte.h"
 #include "uninstaller/inf_cleanup.h"
 #include "uninstaller/key_names.h"
 #include "uninstaller/printer_cleanup.h"
@@ -52,6 +53,17 @@ typedef LONG(__cdecl* RemoveEntry)(const char* model, const char* suffix);
 template <typename Fn>
 Fn Resolve(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// The module of that name beside this program, and nowhere else: loaded by bare name, a
+// missing module would be looked for in the current folder and along the path.
+HMODULE LoadModuleBeside(const char* name) {
+    char program[kNameBufferSize];
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof(program));
+    if (length == 0 || length >= sizeof(program)) return nullptr;
+    char path[kNameBufferSize];
+    if (!ModulePathBeside(program, name, path, sizeof(path), SystemLeadByte)) return nullptr;
+    return LoadLibraryA(path);
 }
 
 bool DriverInstalled() {
@@ -204,7 +216,7 @@ void UninstallDialog::RunUninstall() {
     const int ticked = static_cast<int>(selectedPrinters.size());
 
     AdvanceStep("Checking OS...");
-    HMODULE moduleA = LoadLibraryA("Unhook_A.DLL");
+    HMODULE moduleA = LoadModuleBeside("Unhook_A.DLL");
     if (!moduleA) FailBinding("Fail to load Unhook_A.DLL");
     CheckOsEntry checkOs = Resolve<CheckOsEntry>(moduleA, "CheckOS");
     if (!checkOs) FailBinding("Fail to load CheckOS function");
@@ -219,7 +231,7 @@ void UninstallDialog::RunUninstall() {
 
 void UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
     const bool removeDriver = plan.removeDriver;
-    HMODULE module = LoadLibraryA("Unhook_A.DLL");
+    HMODULE module = LoadModuleBeside("Unhook_A.DLL");
     if (!module) FailBinding("Fail to load Unhook_A.DLL");
     RemoveEntry removeFromWin9x = Resolve<RemoveEntry>(module, "RemoveFromWin9x");
     if (!removeFromWin9x) FailBinding("Fail to load RemoveFromWin9x function");
@@ -248,7 +260,7 @@ void UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
 
 void UninstallDialog::RemoveOnNt(const RemovalPlan& plan) {
     const bool removeDriver = plan.removeDriver;
-    HMODULE module = LoadLibraryA("Unhook_B.DLL");
+    HMODULE module = LoadModuleBeside("Unhook_B.DLL");
     if (!module) FailBinding("Fail to load Unhook_B.DLL");
     RemoveEntry removeFromWin2k = Resolve<RemoveEntry>(module, "RemoveFromWin2k");
     if (!removeFromWin2k) FailBinding("Fail to load RemoveFromWin2k function");

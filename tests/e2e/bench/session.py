@@ -138,7 +138,33 @@ class Windows:
     def registry(self, key):
         return self.state("reg", key)
 
-    def restart_requests(self):
+    def processes(self, name):
+        """Unix ids of this Windows' processes whose program's file name contains `name`."""
+        mark = ("\0WINEPREFIX=%s\0" % self.prefix).encode()
+        found = []
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    program = f.read().split(b"\0")[0].replace(b"\\", b"/").rsplit(b"/", 1)[-1]
+                if name.lower().encode() not in program.lower():
+                    continue
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if mark not in b"\0" + f.read() + b"\0":
+                        continue
+            except OSError:
+                continue
+            found.append(int(pid))
+        return found
+
+    def restart_requests(self, timeout=60):
+        """Restart requests the programs made. Wine hands a request to wineboot, which logs
+        it on its own time, often after the program is gone: waits (bounded) until no
+        wineboot of this Windows runs any more."""
+        deadline = time.monotonic() + timeout
+        while self.processes("wineboot") and time.monotonic() < deadline:
+            time.sleep(0.1)
         path = self.path("C:\\restart-requests.log")
         if not os.path.exists(path):
             return []

@@ -1,6 +1,8 @@
 // RemoveFromWin2k under Wine's Windows XP: the driver, monitor and print processor
 // registered through the platform's own calls, then the module run the way the uninstaller
-// runs it, with a stand-in for "net" beside it that records when the spooler restart came.
+// runs it, with a stand-in for "net" in the system folder that records when the spooler
+// restart came, and planted copies beside the module and in the current folder that must
+// never run.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -122,9 +124,38 @@ TEST_F(NtRemoval, TakesDriverMonitorFilesAndEntryWithTheSpoolerRestartBetween) {
     EXPECT_TRUE(KeyExists(kProcessorKey));
 
     // Stopped after the driver went, started again before the monitor went.
-    EXPECT_EQ(ReadFileText(log_),
+    EXPECT_EQ(WaitForFileText(log_, "start spooler"),
               "stop spooler driver=0 printer=0 monitor=1\n"
               "start spooler driver=0 printer=0 monitor=1\n");
+}
+
+// A "net.exe" in the program's folder or the current folder comes before the system
+// folder in the search for a bare name; the module names the system folder's.
+TEST_F(NtRemoval, PlantedNetInTheProgramOrCurrentFolderDoesNotRun) {
+    const std::string elsewhere = "C:\\kyr_removal_cwd";
+    const std::string planted[] = {stage_ + "\\net.exe", elsewhere + "\\net.exe"};
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    PutUninstallEntry();
+    // Each time one copy planted: beside the module (run from an empty folder), then in
+    // the current folder alone.
+    for (int only = 0; only < 2; ++only) {
+        for (int i = 0; i < 2; ++i) {
+            RemoveFile(planted[i]);
+            if (i == only)
+                ASSERT_TRUE(CopyFileA(WinPath(KYR_NET_STANDIN).c_str(), planted[i].c_str(), FALSE));
+        }
+        RemoveFile(log_);
+        // The first run takes the uninstall entry; the second finds it gone.
+        const DWORD expected = only == 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+        EXPECT_EQ(RunHost(stage_, kHost, kVersion, "removent 730 E", elsewhere), expected);
+        const std::string log = WaitForFileText(log_, "start spooler");
+        EXPECT_EQ(log.find("planted"), std::string::npos) << planted[only] << ": " << log;
+        EXPECT_NE(log.find("stop spooler"), std::string::npos) << planted[only] << ": " << log;
+        EXPECT_NE(log.find("start spooler"), std::string::npos) << planted[only] << ": " << log;
+    }
+    ASSERT_TRUE(CopyFileA(WinPath(KYR_NET_STANDIN).c_str(), planted[0].c_str(), FALSE));
+    RemoveFile(planted[1]);
+    RemoveDirectoryA(elsewhere.c_str());
 }
 
 TEST_F(NtRemoval, PrinterEntryWithSubKeysStays) {
@@ -153,7 +184,7 @@ TEST_F(NtRemoval, MissingOrHeldThingsDoNotStopTheSequence) {
     EXPECT_FALSE(KeyExists(kMonitorKey));
     EXPECT_TRUE(FileExists(processorFile_));
     EXPECT_FALSE(FileExists(driverFile_));
-    EXPECT_NE(ReadFileText(log_).find("start spooler"), std::string::npos);
+    EXPECT_NE(WaitForFileText(log_, "start spooler").find("start spooler"), std::string::npos);
 }
 
 // Arguments that would name other files or keys, not fit, or match every form are refused

@@ -15,19 +15,38 @@ std::string WinPath(const char* unixPath) {
     return path;
 }
 
+void InstallSystemNet() {
+    // The prefix's files may be hard links into the pristine prefix: replace, never write
+    // through.
+    const std::string target = SystemDir() + "\\net.exe";
+    RemoveFile(target);
+    CopyFileA(WinPath(KYR_NET_STANDIN).c_str(), target.c_str(), FALSE);
+    // Wine prefers its own net.exe in the system folder unless told otherwise.
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", &key) == ERROR_SUCCESS) {
+        const char native[] = "native";
+        RegSetValueExA(key, "net.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(native),
+                       sizeof native);
+        RegCloseKey(key);
+    }
+}
+
 std::string Stage(const char* folderName, std::initializer_list<const char*> hostNames) {
     const std::string dir = std::string("C:\\kyr_removal_") + folderName;
     CreateDirectoryA(dir.c_str(), nullptr);
     CopyFileA(WinPath(KYR_UNHOOK_A).c_str(), (dir + "\\Unhook_A.dll").c_str(), FALSE);
     CopyFileA(WinPath(KYR_UNHOOK_B).c_str(), (dir + "\\Unhook_B.dll").c_str(), FALSE);
+    // Planted beside the modules, which is also the host's current folder: a "net" there
+    // must never run.
     CopyFileA(WinPath(KYR_NET_STANDIN).c_str(), (dir + "\\net.exe").c_str(), FALSE);
+    InstallSystemNet();
     for (const char* name : hostNames)
         CopyFileA(WinPath(KYR_UNHOOK_HOST).c_str(), (dir + "\\" + name).c_str(), FALSE);
     return dir;
 }
 
 DWORD RunHost(const std::string& stage, const char* host, const char* version,
-              const std::string& args) {
+              const std::string& args, const std::string& currentFolder) {
     const std::string appKey = std::string("Software\\Wine\\AppDefaults\\") + host;
     HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_CURRENT_USER, appKey.c_str(), &key) == ERROR_SUCCESS) {
@@ -39,7 +58,8 @@ DWORD RunHost(const std::string& stage, const char* host, const char* version,
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, stage.c_str(),
+    const std::string cwd = currentFolder.empty() ? stage : currentFolder;
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
                         &si, &pi))
         return 0xFFFFFFFF;
     // A run that hangs is ended so that the test fails with a reason instead of timing out.
@@ -94,6 +114,16 @@ std::string ReadFileText(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string WaitForFileText(const std::string& path, const char* needle, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const std::string text = ReadFileText(path);
+        if (text.find(needle) != std::string::npos || GetTickCount() - start >= timeoutMs)
+            return text;
+        Sleep(50);
+    }
 }
 
 std::string WindowsDir() {

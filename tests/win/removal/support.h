@@ -18,13 +18,18 @@ constexpr const char* kMonitorKey =
 std::string WinPath(const char* unixPath);
 
 // A fresh folder under C:\ holding the modules, the uninstaller stand-in under the given
-// program names (each name gets its own Windows version) and the "net" stand-in.
+// program names (each name gets its own Windows version) and a planted "net" stand-in;
+// the system folder gets the real one (InstallSystemNet).
 std::string Stage(const char* folderName, std::initializer_list<const char*> hostNames);
 
 // Runs <stage>\<host> with the arguments under the Windows version (win98, winxp, ...)
-// and answers its exit code (0xFFFFFFFD when it hung and was ended).
+// in the current folder given (the stage when empty) and answers its exit code
+// (0xFFFFFFFD when it hung and was ended).
 DWORD RunHost(const std::string& stage, const char* host, const char* version,
-              const std::string& args);
+              const std::string& args, const std::string& currentFolder = "");
+
+// The "net" stand-in as the system folder's net.exe, where the NT module takes it from.
+void InstallSystemNet();
 
 bool KeyExists(const char* subkey);
 void CreateKey(const char* subkey);
@@ -35,6 +40,9 @@ bool FileExists(const std::string& path);
 void PutFile(const std::string& path, const char* content = "stand-in");
 void RemoveFile(const std::string& path);
 std::string ReadFileText(const std::string& path);
+// The file's text once it contains needle, or as it is after timeoutMs: for files that
+// another process writes on its own time (the "net" stand-in started without a wait).
+std::string WaitForFileText(const std::string& path, const char* needle, DWORD timeoutMs = 30000);
 
 std::string WindowsDir();
 std::string SystemDir();
