@@ -5,6 +5,7 @@ import os
 import re
 import shutil
 import subprocess
+import threading
 import time
 import unittest
 
@@ -12,6 +13,8 @@ from bench.session import TOOLS, Windows
 
 PRINTER = "KYR POS 730"
 KEY = "HKLM\\SOFTWARE\\KYR_POS_PRINTER\\KYR_POS_730"
+KEY_PATH = KEY[len("HKLM\\"):]
+BOX_CAPTION = "Additional Commands"
 INSTALLED_DLL = "C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\UI730.DLL"
 EXAMPLE1 = "\\x1B\\x70\\x00\\x19\\xff"
 EXAMPLE2 = "\\x1D\\x56\\x42\\x00"
@@ -34,6 +37,7 @@ class HostRun:
                 current = {"sheet": int(line.split()[1]), "apply": line.endswith("apply=1"),
                            "tabs": line.split(" tabs=")[1].split(" current=")[0],
                            "caption": line.split(" caption=")[1].split(" tabs=")[0],
+                           "current": int(line.split(" current=")[1].split()[0]),
                            "controls": []}
             elif line.startswith("control ") and current is not None:
                 head, text = line.split(" text=", 1)
@@ -51,8 +55,10 @@ class HostRun:
         return found[0]
 
 
-def run_host(win, steps, printers=(PRINTER,), shots=None):
-    """Runs plugin_host with a script; `wait <ms> <name>` steps are photographed."""
+def run_host(win, steps, printers=(PRINTER,), shots=None, boxes=None, env=None):
+    """Runs plugin_host with a script; `wait <ms> <name>` steps are photographed. `boxes` is a
+    guidriver script played meanwhile, for the message boxes the steps bring up (an apply
+    waits for its box to be answered); its transcript is the result's `boxes`."""
     run_host.count = getattr(run_host, "count", 0) + 1
     script = "C:\\bench\\host%d.txt" % run_host.count
     out = "C:\\bench\\host%d.out" % run_host.count
@@ -63,8 +69,13 @@ def run_host(win, steps, printers=(PRINTER,), shots=None):
         args += ["--printer", printer]
     args += ["--script", script, "--out", out]
     with open(os.path.join(win.shots, "host.log"), "ab") as log:
-        proc = subprocess.Popen(args, cwd=win.path("C:\\bench"), env=win.program_env,
+        proc = subprocess.Popen(args, cwd=win.path("C:\\bench"), env=dict(win.program_env, **(env or {})),
                                 stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+    answered = []
+    driver = None
+    if boxes:
+        driver = threading.Thread(target=lambda: answered.append(win.drive(boxes, timeout=150)))
+        driver.start()
     taken = set()
     deadline = time.monotonic() + 120
     while proc.poll() is None and time.monotonic() < deadline:
@@ -85,10 +96,14 @@ def run_host(win, steps, printers=(PRINTER,), shots=None):
     if proc.poll() is None:
         proc.kill()
         raise AssertionError("plugin_host did not finish")
+    if driver is not None:
+        driver.join(160)
     with open(win.path(out), encoding="utf-8", errors="replace") as f:
         lines = [l.rstrip("\r\n") for l in f]
     assert "exit 0" in lines, lines[-5:]
-    return HostRun(lines)
+    result = HostRun(lines)
+    result.boxes = [e[1] for e in answered[0].sequence() if e[0] == "box"] if answered else []
+    return result
 
 
 def values(win, key=KEY):
@@ -247,6 +262,86 @@ class PluginOnInstalledPrinter(unittest.TestCase):
         self.assertEqual(values(win)["MISC"][:8], "type3:0B")
         self.assertEqual(values(win, other_key)["StartDoc"], "type3:" + b"second".hex().upper())
         self.assertEqual(values(win, other_key)["MISC"][:8], "type3:16")
+
+    def test_5_refused_applies_keep_the_previous_commands(self):
+        win = self.win
+        reg_add(win, KEY, "StartDoc", "1B700019FF")
+        reg_add(win, KEY, "EndDoc", "1D564200")
+        before = values(win)
+        too_long = "A" * 2048
+        run = run_host(win, [
+            "settext 0 1001 9", "type 0 1002 " + too_long, "apply 0", "dump 0",
+            "settext 0 1002 \\x1B@", "type 0 1006 AB\u30bd", "apply 0", "dump 0",
+            "settext 0 1006 ok", "denywrite " + KEY_PATH, "apply 0", "allowwrite " + KEY_PATH,
+            "dump 0", "cancel 0"],
+            boxes=["box OK 60000 C:\\bench\\box-too-long.bmp",
+                   "box OK 60000 C:\\bench\\box-unmappable.bmp",
+                   "box OK 60000 C:\\bench\\box-not-saved.bmp"])
+        for name in ("box-too-long", "box-unmappable", "box-not-saved"):
+            win.png("C:\\bench\\%s.bmp" % name, name)
+        self.assertEqual(len(run.boxes), 3, run.boxes)
+        for box in run.boxes:
+            self.assertEqual((box.caption, box.icon, box.buttons, box.owner),
+                             (BOX_CAPTION, "exclamation", ["OK"], "KYR POS 730 Properties"), box)
+        self.assertEqual(run.boxes[0].text, 'The "BeginDoc" command is 2048 bytes long. A command '
+                         'can hold at most 2047 bytes.\n\nNo settings were saved.')
+        # The bench reads the box in the ANSI code page, which has no "ソ" either.
+        self.assertEqual(run.boxes[1].text, 'The "EndDoc1" command contains the character "?" '
+                         "(U+30BD), which the system's code page cannot represent. Type the bytes "
+                         "you want as \\xHH instead.\n\nNo settings were saved.")
+        self.assertEqual(run.boxes[2].text, "The settings could not be saved (error 5).\n\n"
+                         "Access denied.\r\n")
+        # After each refusal the sheet is still open on the page, Apply still enabled, the
+        # user's text still there.
+        self.assertEqual(len(run.dumps), 3)
+        for dump in run.dumps:
+            self.assertTrue(dump["apply"])
+            self.assertEqual(dump["tabs"].split("|")[dump["current"]], "Additional Commands")
+        self.assertEqual(run.control(0, 1002)["text"], too_long)
+        self.assertEqual(run.control(1, 1006)["text"], "AB\u30bd")
+        self.assertEqual(run.control(2, 1006)["text"], "ok")
+        self.assertEqual(values(win), before, "nothing was stored")
+        again = run_host(win, ["dump 0"])
+        self.assertEqual(again.control(0, 1002)["text"], "\\x1Bp\\x00\\x19\\xFF")
+        self.assertEqual(again.control(0, 1006)["text"], "\\x1DVB\\x00")
+
+    def test_6_the_longest_command_round_trips(self):
+        win = self.win
+        # 2047 bytes that each show as four characters: the longest text a command can have.
+        stored = bytes(b for b in list(range(0x00, 0x21)) + list(range(0x80, 0x100)))
+        stored = (stored * 20)[:2047]
+        typed = "".join("\\x%02x" % b for b in stored)
+        shown = "".join("\\x%02X" % b for b in stored)
+        self.assertEqual(len(shown), 8188)
+        run_host(win, ["settext 0 1002 " + typed, "settext 0 1006 " + typed, "apply 0", "wait 300"])
+        self.assertEqual(values(win)["StartDoc"], "type3:" + stored.hex().upper())
+        self.assertEqual(values(win)["EndDoc"], "type3:" + stored.hex().upper())
+        again = run_host(win, ["dump 0", "settext 0 1001 1", "apply 0", "wait 300"])
+        self.assertEqual(again.control(0, 1002)["text"], shown)
+        self.assertEqual(again.control(0, 1006)["text"], shown)
+        self.assertEqual(values(win)["StartDoc"], "type3:" + stored.hex().upper())
+        self.assertEqual(values(win)["MISC"][:8], "type3:01")
+
+    def test_7_japanese_text_is_stored_as_code_page_932_bytes(self):
+        """Wine takes the ANSI code page from LC_ALL: under ja_JP it is 932, where "表" is
+        95 5C and "ソ" is 83 5C, their second bytes the backslash byte."""
+        win = self.win
+        japanese = {"LC_ALL": "ja_JP.UTF-8"}
+        typed = "表示ソx41"
+        cp932 = typed.encode("cp932")
+        self.assertEqual(cp932.hex().upper(), "955C8EA6835C783431")
+        run_host(win, ["type 0 1002 " + typed, "settext 0 1006 ", "apply 0", "wait 300"],
+                 env=japanese)
+        self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper(),
+                         "no trail byte started an escape")
+        # Shown again as escapes (plain ASCII in any code page), and applied again, left alone
+        # and retyped as shown, to the same bytes.
+        again = run_host(win, ["dump 0", "settext 0 1001 2", "apply 0", "wait 300"], env=japanese)
+        shown = again.control(0, 1002)["text"]
+        self.assertEqual(shown, "\\x95\\\\x8E\\xA6\\x83\\x5Cx41")
+        self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper())
+        run_host(win, ["settext 0 1002 " + shown, "apply 0", "wait 300"], env=japanese)
+        self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper())
 
 
 if __name__ == "__main__":

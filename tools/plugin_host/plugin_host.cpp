@@ -13,6 +13,11 @@
 //   click <sheet> <id>         scroll <sheet> <id> up|down
 //   apply <sheet>              unchanged <sheet>          dump <sheet>
 //   ok <sheet>                 cancel <sheet>             exit
+//   type <sheet> <id> <text>   (character by character, as from the keyboard)
+//   denywrite <HKLM subkey>    allowwrite <HKLM subkey>
+// denywrite gives the key an access list that refuses setting values and making sub-keys
+// to everyone, as a user without the right to change the machine's settings meets it;
+// allowwrite gives everyone full access again.
 // Control ids refer to the sheet's current page; page 0 is the driver's own page, the
 // plug-in's pages follow and the sheet opens on the first of them. What happened goes to --out (UTF-8) or
 // to standard output.
@@ -362,6 +367,31 @@ void DumpSheet(int index, SheetHost* sheet) {
     Log("end %d", index);
 }
 
+// The key's access list: full access for everyone, less what `denied` names.
+void SetKeyRights(const std::wstring& subkey, DWORD denied) {
+    HKEY key;
+    LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, WRITE_DAC, &key);
+    if (status != ERROR_SUCCESS) {
+        Log("key rights %ld", status);
+        return;
+    }
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    DWORD aclBuffer[64];
+    ACL* acl = reinterpret_cast<ACL*>(aclBuffer);
+    InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+    if (denied != 0) AddAccessDeniedAce(acl, ACL_REVISION, denied, everyone);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+    SECURITY_DESCRIPTOR sd;
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+    Log("key rights %ld", status);
+    FreeSid(everyone);
+    RegCloseKey(key);
+}
+
 struct Script {
     std::vector<std::wstring> lines;
     size_t next = 0;
@@ -422,6 +452,11 @@ void RunStep(const std::wstring& line, std::vector<SheetHost>& sheets, Script& s
         script.waitUntil = GetTickCount() + static_cast<DWORD>(_wtoi(w[1].c_str()));
         return;
     }
+    if (verb == L"denywrite" || verb == L"allowwrite") {
+        const std::wstring subkey = Words(line, 1)[1];
+        SetKeyRights(subkey, verb == L"denywrite" ? KEY_SET_VALUE | KEY_CREATE_SUB_KEY : 0);
+        return;
+    }
     const int index = _wtoi(w[1].c_str());
     if (index < 0 || index >= static_cast<int>(sheets.size()) || sheets[index].hwnd == nullptr) {
         Log("no sheet %d", index);
@@ -435,6 +470,12 @@ void RunStep(const std::wstring& line, std::vector<SheetHost>& sheets, Script& s
     } else if (verb == L"settext") {
         const std::wstring text = Words(line, 3)[3];
         SetDlgItemTextW(page, id, text.c_str());
+    } else if (verb == L"type") {
+        HWND edit = GetDlgItem(page, id);
+        SetDlgItemTextW(page, id, L"");
+        SetFocus(edit);
+        const std::wstring text = Words(line, 3)[3];
+        for (wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
     } else if (verb == L"click") {
         SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0);
     } else if (verb == L"scroll") {
