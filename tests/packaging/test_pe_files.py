@@ -178,6 +178,15 @@ class ShippedBinaries(unittest.TestCase):
                 with self.subTest(name=name):
                     self.assertLessEqual(os.path.getsize(path), ceiling)
 
+    def test_no_exception_machinery_is_linked_in(self):
+        # The verbose terminate handler's text is the mark of the runtime's throw support.
+        for name, *_ in DELIVERABLES:
+            path = os.path.join(MEDIA, name)
+            if os.path.exists(path):
+                with self.subTest(name=name):
+                    with open(path, "rb") as f:
+                        self.assertNotIn(b"terminate called after throwing", f.read())
+
     def test_time_stamps_are_zero_or_the_commit_time(self):
         allowed = {0, commit_time()} - {None}
         for path in media_binaries():
