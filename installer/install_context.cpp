@@ -5,6 +5,7 @@
 #include "common/appkit/application.h"
 #include "common/appkit/dialog.h"
 #include "installer/detect_os.h"
+#include "installer/medium.h"
 #include "installer/product_names.h"
 
 namespace kyr {
@@ -15,6 +16,8 @@ void InstallContext::FinishNames(const char* model, char suffixLetter, bool flag
     installProcessor = flag;
     CompleteNames(*this, model, suffixLetter, installProcessor, DetectOs());
 }
+
+std::string InstallContext::MediumFile(const std::string& relative) const { return MediumPath(medium, relative); }
 
 void InstallContext::RefreshMainWindow() {
     appkit::Application* app = appkit::Application::Current();

@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "installer/copy_ledger.h"
 #include "installer/product_names.h"
+#include "installer/system_folders.h"
 
 namespace kyr {
 
@@ -21,6 +23,10 @@ public:
     // Non-owning links into the progress window, which outlives every use of them.
     std::string* statusText = nullptr;
     HWND progressBar = nullptr;
+    // The folder the installer's own file lies in; every medium file is found from it.
+    Folder medium;
+    // The copies of this run that could not place their file.
+    CopyLedger copies;
 
     void FinishNames(const char* model, char suffixLetter, bool installProcessor);
 
@@ -32,9 +38,19 @@ public:
     void InstallNt(int portCode);
     void InstallWin9x(int portCode);
     void RegisterUninstall();
+    // The uninstaller and both removal modules into the product folder, the entry untouched.
+    void DeployUninstaller();
+
+    // medium\relative (empty when it does not fit).
+    std::string MediumFile(const std::string& relative) const;
 
 private:
     void RefreshMainWindow();
+    // The NT sequence's copies in the printer-driver folder, once the spooler holds its own.
+    void DeleteStagingCopies();
+    // The Windows 9x sequence's driver INF and USB printing files with their appended lines.
+    bool DriverInfPresent() const;
+    void PlaceInfFiles();
 };
 
 }  // namespace kyr

@@ -16,6 +16,7 @@
 #include "installer/product_names.h"
 #include "installer/spooler_probe.h"
 #include "installer/system_folders.h"
+#include "installer/uninstall_entry_state.h"
 
 namespace kyr {
 
@@ -37,8 +38,6 @@ const char kHardwareId[] = "USB\\Vid_7a31&Pid_5e20";
 // name at the end.
 const char kDependentFiles[] = "UNIRES.DLL\0STDNAMES.GPD\0KYR730E.DLL\0UI730.DLL\0UI730.INI\0";
 
-std::string Media(const std::string& name) { return kMediaFolder + name; }
-
 // The setup library does not exist on Windows 95, where this program must still start, so
 // its INF copy is bound when the NT sequence needs it.
 BOOL CopyOemInf(const char* source, char* destination, DWORD destinationSize, DWORD* required) {
@@ -54,9 +53,23 @@ BOOL CopyOemInf(const char* source, char* destination, DWORD destinationSize, DW
     return copied;
 }
 
+// The INF into the system's store; the name of the copy there, also when an earlier run
+// already placed it (the setup call then names that copy and answers "exists").
+std::string CopyInfIntoStore(const std::string& source, CopyLedger& copies) {
+    char destination[260] = {0};
+    DWORD required = 0;
+    if (!CopyOemInf(source.c_str(), destination, sizeof(destination), &required)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS) copies.Note(source.empty() ? "KYR730.INF" : source, error);
+    }
+    destination[sizeof(destination) - 1] = '\0';
+    return destination;
+}
+
 }  // namespace
 
 void InstallContext::InstallNt(int portCode) {
+    auto media = [this](const std::string& name) { return MediumFile(kMediaFolder + name); };
     ProgressStep("Check drivers...\r\n");
     const bool found = IsDriverInstalled(nullptr, 4, driverName);
 
@@ -77,10 +90,10 @@ void InstallContext::InstallNt(int portCode) {
         for (const char* key : kEarlierEnumeratorKeys) RemoveKeyTree(key);
 
         const Folder systemFolder = QuerySystemFolder();
-        CopyIntoFolder(Media(monitorFile).c_str(), systemFolder, monitorFile.c_str());
-        CopyIntoFolder(Media(monitorFile).c_str(), windowsFolder, monitorFile.c_str());
+        copies.CopyInto(media(monitorFile), systemFolder, monitorFile.c_str());
+        copies.CopyInto(media(monitorFile), windowsFolder, monitorFile.c_str());
         if (installProcessor) {
-            CopyIntoFolder(Media(processorFile).c_str(), QueryProcessorFolder(), processorFile.c_str());
+            copies.CopyInto(media(processorFile), QueryProcessorFolder(), processorFile.c_str());
         }
 
         ProgressStep("Install language monitor...\r\n");
@@ -100,14 +113,14 @@ void InstallContext::InstallNt(int portCode) {
         ProgressStep("Copy files...\r\n");
         driverFolder = QueryDriverFolder();
         for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"}) {
-            CopyIntoFolder(Media(name).c_str(), driverFolder, name);
+            copies.CopyInto(media(name), driverFolder, name);
         }
         const std::string* const driverCopies[] = {&minidriverFile, &uiFile, &configFile, &dataFile};
         for (const std::string* name : driverCopies) {
-            CopyIntoFolder(Media(*name).c_str(), driverFolder, name->c_str());
-            CopyIntoFolder(Media(*name).c_str(), windowsFolder, name->c_str());
+            copies.CopyInto(media(*name), driverFolder, name->c_str());
+            copies.CopyInto(media(*name), windowsFolder, name->c_str());
         }
-        CopyIntoFolder(Media("STDNAMES.GPD").c_str(), driverFolder, "STDNAMES.GPD");
+        copies.CopyInto(media("STDNAMES.GPD"), driverFolder, "STDNAMES.GPD");
 
         ProgressStep("Install printer driver...\r\n");
         DRIVER_INFO_3A driver = {};
@@ -133,31 +146,13 @@ void InstallContext::InstallNt(int portCode) {
     }
 
     if (!found) {
-        // The setup API wants the INF by its full path; the medium is the current folder.
-        char infSource[260];
-        char destination[260] = {0};
-        DWORD required = 0;
-        DWORD length = GetFullPathNameA("Driver2k\\KYR730.INF", sizeof(infSource), infSource, nullptr);
-        if (length > 0 && length < sizeof(infSource)) {
-            CopyOemInf(infSource, destination, sizeof(destination), &required);
-        }
-        destination[sizeof(destination) - 1] = '\0';
-        infFile = destination;
+        infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
 
         ProgressStep("Delete installed files...\r\n");
-        const Folder driverFolder = QueryDriverFolder();
-        for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"}) {
-            DeleteFromFolder(driverFolder, name);
-        }
-        DeleteFromFolder(driverFolder, monitorFile.c_str());
-        if (installProcessor) DeleteFromFolder(driverFolder, processorFile.c_str());
-        const std::string* const stagedCopies[] = {&minidriverFile, &uiFile, &configFile, &dataFile};
-        for (const std::string* name : stagedCopies) {
-            DeleteFromFolder(driverFolder, name->c_str());
-        }
-        DeleteFromFolder(driverFolder, "STDNAMES.GPD");
+        DeleteStagingCopies();
 
         RegisterUninstall();
+        copies.ShowFailures();
         ProgressDone("Completed!");
         if (portCode == kPortUsb) {
             MessageBoxA(nullptr, "Installation is completed.\nPlease turn-off printer and turn-on printer.",
@@ -168,10 +163,38 @@ void InstallContext::InstallNt(int portCode) {
                                kInstallerCaption, MB_ICONQUESTION | MB_YESNO) == IDYES) {
             RestartSystem();
         }
+    } else {
+        // A run ended after the driver registration but before its uninstall entry left a
+        // driver that could never be removed; finish that run's tail. An existing entry is
+        // never replaced.
+        const UninstallEntryState entry = ReadUninstallEntryState();
+        if (entry != UninstallEntryState::Complete) {
+            infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
+            DeleteStagingCopies();
+            if (entry == UninstallEntryState::Missing) RegisterUninstall();
+            else DeployUninstaller();
+        }
+        copies.ShowFailures();
     }
 
     ProgressDone("Completed!");
     Sleep(2000);
+}
+
+void InstallContext::DeleteStagingCopies() {
+    const std::string configFile = PluginConfigFile(uiFile);
+    const std::string dataFile = PrinterDataFile(minidriverFile);
+    const Folder driverFolder = QueryDriverFolder();
+    for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"}) {
+        DeleteFromFolder(driverFolder, name);
+    }
+    DeleteFromFolder(driverFolder, monitorFile.c_str());
+    if (installProcessor) DeleteFromFolder(driverFolder, processorFile.c_str());
+    const std::string* const stagedCopies[] = {&minidriverFile, &uiFile, &configFile, &dataFile};
+    for (const std::string* name : stagedCopies) {
+        DeleteFromFolder(driverFolder, name->c_str());
+    }
+    DeleteFromFolder(driverFolder, "STDNAMES.GPD");
 }
 
 }  // namespace kyr

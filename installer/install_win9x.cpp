@@ -15,6 +15,7 @@
 #include "installer/port_table.h"
 #include "installer/spooler_probe.h"
 #include "installer/system_folders.h"
+#include "installer/uninstall_entry_state.h"
 
 namespace kyr {
 
@@ -45,9 +46,6 @@ const char kRestartQuestion[] =
     "Restart the computer can take effect.\nPlease restart the computer."
     "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.";
 
-std::string Media(const std::string& name) { return kMediaFolder + name; }
-std::string InfMedia(const char* name) { return std::string(kInfMediaFolder) + name; }
-
 // shlwapi comes with Internet Explorer, not with every Windows 95: bound at run time so
 // that the installer still starts there.
 void DeleteEnumeratorTree(const LateBoundModule& shlwapi, const char* subKey) {
@@ -68,17 +66,6 @@ Folder SubFolder(const Folder& parent, const char* name) {
     Folder folder;
     if (!parent.valid() || !JoinPath(folder.path, sizeof(folder.path), parent.path, name)) folder.path[0] = '\0';
     return folder;
-}
-
-// Copies into folder\name, replacing an existing target only when overwrite is set.
-void CopyIntoFolder(const char* source, const Folder& folder, const char* name, bool overwrite) {
-    char target[kPathBufferSize];
-    if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) return;
-    CopyFileA(source, target, overwrite ? FALSE : TRUE);
-}
-
-void CopyToPath(const char* source, const char* target) {
-    if (target[0] != '\0') CopyFileA(source, target, FALSE);
 }
 
 // Sets or clears the hidden bit and keeps every other attribute. A folder whose
@@ -105,9 +92,8 @@ void AppendToFile(const char* path, const std::string& text) {
 
 // The universal driver and its help file into the printer-driver folder, as the policy
 // judges them, each also into the staging folder unconditionally.
-void CopyUniversalDriver(int policy, const Folder& driverFolder, const Folder& stagingFolder) {
-    const std::string driverSource = Media("unidrv.dll");
-    const std::string helpSource = Media("unidrv.hlp");
+void CopyUniversalDriver(int policy, const std::string& driverSource, const std::string& helpSource,
+                         const Folder& driverFolder, const Folder& stagingFolder, CopyLedger& copies) {
     UniversalDriverOverwrite decision(policy);
     char installed[kPathBufferSize];
     const bool targetFits =
@@ -120,10 +106,10 @@ void CopyUniversalDriver(int policy, const Folder& driverFolder, const Folder& s
         case DriverComparison::None: break;
         }
     }
-    CopyIntoFolder(driverSource.c_str(), driverFolder, "unidrv.dll", decision.DecideDriver(installedIsOlder));
-    CopyIntoFolder(driverSource.c_str(), stagingFolder, "unidrv.dll", true);
-    CopyIntoFolder(helpSource.c_str(), driverFolder, "unidrv.hlp", decision.DecideHelp());
-    CopyIntoFolder(helpSource.c_str(), stagingFolder, "unidrv.hlp", true);
+    copies.CopyInto(driverSource, driverFolder, "unidrv.dll", decision.DecideDriver(installedIsOlder));
+    copies.CopyInto(driverSource, stagingFolder, "unidrv.dll");
+    copies.CopyInto(helpSource, driverFolder, "unidrv.hlp", decision.DecideHelp());
+    copies.CopyInto(helpSource, stagingFolder, "unidrv.hlp");
 }
 
 void RequestRestart() { ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0); }
@@ -131,6 +117,7 @@ void RequestRestart() { ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0); }
 }  // namespace
 
 void InstallContext::InstallWin9x(int portCode) {
+    auto media = [this](const std::string& name) { return MediumFile(kMediaFolder + name); };
     ProgressStep("Check driver...\r\n");
     const bool found = IsDriverInstalled(kEnvironment9x, 3, driverName);
 
@@ -151,14 +138,14 @@ void InstallContext::InstallWin9x(int portCode) {
         if (stagingFolder.valid()) CreateDirectoryA(stagingFolder.path, nullptr);
 
         const Folder systemFolder = QuerySystemFolder();
-        CopyIntoFolder(Media(monitorFile).c_str(), systemFolder, monitorFile.c_str());
-        CopyIntoFolder(Media(monitorFile).c_str(), stagingFolder, monitorFile.c_str());
-        CopyIntoFolder(Media("usbmon.dll").c_str(), systemFolder, "usbmon.dll");
-        CopyIntoFolder(Media("usbmon.dll").c_str(), stagingFolder, "usbmon.dll");
+        copies.CopyInto(media(monitorFile), systemFolder, monitorFile.c_str());
+        copies.CopyInto(media(monitorFile), stagingFolder, monitorFile.c_str());
+        copies.CopyInto(media("usbmon.dll"), systemFolder, "usbmon.dll");
+        copies.CopyInto(media("usbmon.dll"), stagingFolder, "usbmon.dll");
         if (installProcessor) {
             const Folder processorFolder = QueryProcessorFolder();
-            CopyIntoFolder(Media(processorFile).c_str(), processorFolder, processorFile.c_str());
-            CopyIntoFolder(Media(processorFile).c_str(), stagingFolder, processorFile.c_str());
+            copies.CopyInto(media(processorFile), processorFolder, processorFile.c_str());
+            copies.CopyInto(media(processorFile), stagingFolder, processorFile.c_str());
         }
 
         ProgressStep("Install language monitor...\r\n");
@@ -182,12 +169,12 @@ void InstallContext::InstallWin9x(int portCode) {
         ProgressStep("Copy files...\r\n");
         const Folder driverFolder = QueryDriverFolder();
         for (const char* name : {"dmcolor.dll", "iconlib.dll"}) {
-            CopyIntoFolder(Media(name).c_str(), driverFolder, name);
-            CopyIntoFolder(Media(name).c_str(), stagingFolder, name);
+            copies.CopyInto(media(name), driverFolder, name);
+            copies.CopyInto(media(name), stagingFolder, name);
         }
-        CopyIntoFolder(Media(minidriverFile).c_str(), driverFolder, minidriverFile.c_str());
-        CopyIntoFolder(Media(minidriverFile).c_str(), stagingFolder, minidriverFile.c_str());
-        CopyUniversalDriver(overwritePolicy, driverFolder, stagingFolder);
+        copies.CopyInto(media(minidriverFile), driverFolder, minidriverFile.c_str());
+        copies.CopyInto(media(minidriverFile), stagingFolder, minidriverFile.c_str());
+        CopyUniversalDriver(overwritePolicy, media("unidrv.dll"), media("unidrv.hlp"), driverFolder, stagingFolder, copies);
 
         ProgressStep("Install printer driver...\r\n");
         DRIVER_INFO_3A driver = {};
@@ -216,34 +203,9 @@ void InstallContext::InstallWin9x(int portCode) {
     }
 
     if (!found) {
-        const Folder windowsFolder = QueryWindowsFolder();
-        const Folder infFolder = SubFolder(windowsFolder, "INF");
-        const Folder otherFolder = SubFolder(infFolder, "OTHER");
-        char driverInf[kPathBufferSize] = {0};
-        char usbPrintInf[kPathBufferSize] = {0};
-        char usbPrintSys[kPathBufferSize] = {0};
-        char cycleRun[kPathBufferSize] = {0};
-        if (windowsFolder.valid()) {
-            DriverInfTarget(driverInf, sizeof(driverInf), windowsFolder.path,
-                            otherFolder.valid() && FolderExists(otherFolder.path));
-            ConcatPath(usbPrintInf, sizeof(usbPrintInf), windowsFolder.path, "\\inf\\usbprint.inf");
-            ConcatPath(usbPrintSys, sizeof(usbPrintSys), windowsFolder.path, "\\system32\\drivers\\usbprint.sys");
-            ConcatPath(cycleRun, sizeof(cycleRun), windowsFolder.path, "\\cyclerun.exe");
-        }
-
-        if (infFolder.valid()) SetHidden(infFolder.path, false);
-        CopyToPath(InfMedia("kyr730.inf").c_str(), driverInf);
-        CopyToPath(InfMedia("usbprint.inf").c_str(), usbPrintInf);
-        CopyToPath(InfMedia("usbprint.sys").c_str(), usbPrintSys);
-        CopyToPath(InfMedia("cyclerun.exe").c_str(), cycleRun);
-        if (infFolder.valid()) SetHidden(infFolder.path, true);
-
-        if (windowsFolder.valid()) {
-            AppendToFile(driverInf, DriverInfAppendText(windowsFolder.path));
-            AppendToFile(usbPrintInf, UsbPrintInfAppendText(windowsFolder.path));
-        }
-
+        PlaceInfFiles();
         RegisterUninstall();
+        copies.ShowFailures();
         ProgressDone("Completed!");
         if (portCode == kPortUsb) {
             MessageBoxA(nullptr, kUsbRestartNotice, kInstallerCaption, MB_ICONINFORMATION | MB_OK);
@@ -252,9 +214,69 @@ void InstallContext::InstallWin9x(int portCode) {
             // This family has no shutdown privilege to ask for.
             RequestRestart();
         }
+    } else {
+        // A run ended after the driver registration but before its INF files or its
+        // uninstall entry left a driver that could never be removed; finish that run's
+        // tail. The INF files go in only while the driver INF is absent, so that no rerun
+        // appends twice; an existing entry is never replaced.
+        if (!DriverInfPresent()) PlaceInfFiles();
+        const UninstallEntryState entry = ReadUninstallEntryState();
+        if (entry == UninstallEntryState::Missing) RegisterUninstall();
+        else if (entry == UninstallEntryState::UninstallerMissing) DeployUninstaller();
+        copies.ShowFailures();
     }
 
     Sleep(500);
+}
+
+namespace {
+
+struct InfTargets {
+    Folder windowsFolder;
+    Folder infFolder;
+    char driverInf[kPathBufferSize] = {0};
+    char usbPrintInf[kPathBufferSize] = {0};
+    char usbPrintSys[kPathBufferSize] = {0};
+    char cycleRun[kPathBufferSize] = {0};
+};
+
+InfTargets FindInfTargets() {
+    InfTargets t;
+    t.windowsFolder = QueryWindowsFolder();
+    t.infFolder = SubFolder(t.windowsFolder, "INF");
+    const Folder otherFolder = SubFolder(t.infFolder, "OTHER");
+    if (t.windowsFolder.valid()) {
+        const char* windows = t.windowsFolder.path;
+        DriverInfTarget(t.driverInf, sizeof(t.driverInf), windows, otherFolder.valid() && FolderExists(otherFolder.path));
+        ConcatPath(t.usbPrintInf, sizeof(t.usbPrintInf), windows, "\\inf\\usbprint.inf");
+        ConcatPath(t.usbPrintSys, sizeof(t.usbPrintSys), windows, "\\system32\\drivers\\usbprint.sys");
+        ConcatPath(t.cycleRun, sizeof(t.cycleRun), windows, "\\cyclerun.exe");
+    }
+    return t;
+}
+
+}  // namespace
+
+bool InstallContext::DriverInfPresent() const {
+    const InfTargets t = FindInfTargets();
+    return t.driverInf[0] != '\0' && GetFileAttributesA(t.driverInf) != INVALID_FILE_ATTRIBUTES;
+}
+
+void InstallContext::PlaceInfFiles() {
+    auto infMedia = [this](const char* name) { return MediumFile(std::string(kInfMediaFolder) + name); };
+    const InfTargets t = FindInfTargets();
+
+    if (t.infFolder.valid()) SetHidden(t.infFolder.path, false);
+    copies.Copy(infMedia("kyr730.inf"), t.driverInf);
+    copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf);
+    copies.Copy(infMedia("usbprint.sys"), t.usbPrintSys);
+    copies.Copy(infMedia("cyclerun.exe"), t.cycleRun);
+    if (t.infFolder.valid()) SetHidden(t.infFolder.path, true);
+
+    if (t.windowsFolder.valid()) {
+        AppendToFile(t.driverInf, DriverInfAppendText(t.windowsFolder.path));
+        AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path));
+    }
 }
 
 }  // namespace kyr

@@ -17,6 +17,15 @@ bool JoinPath(char* out, size_t outSize, const char* folder, const char* name) {
     return JoinPieces(out, outSize, {folder, "\\", name});
 }
 
+bool CutToParentFolder(char* path, LeadBytePredicate isLead) {
+    if (!path) return false;
+    char* last = nullptr;
+    for (char* p = path; (p = const_cast<char*>(FindAnsiChar(p, '\\', isLead))) != nullptr; ++p) last = p;
+    if (!last) return false;
+    *last = '\0';
+    return true;
+}
+
 std::string NumberedPrinterName(const std::string& base, unsigned n) {
     if (n == 0) return base;
     return base + "(#" + std::to_string(n) + ")";

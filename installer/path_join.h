@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/text/ansi_chars.h"
+
 namespace kyr {
 
 // The size of every folder and path buffer of the installation sequences.
@@ -16,6 +18,11 @@ bool JoinPath(char* out, size_t outSize, const char* folder, const char* name);
 
 // out := the concatenation of the parts, with the same refusal when it does not fit.
 bool ConcatPath(char* out, size_t outSize, const char* first, const char* second);
+
+// Cuts a full file name back to its folder ("D:\\setup\\x.exe" -> "D:\\setup", "D:\\x.exe" ->
+// "D:"), walking the text character by character so that the trail byte of a double-byte
+// character is never taken for a separator. False (path unchanged) without a backslash.
+bool CutToParentFolder(char* path, LeadBytePredicate isLead);
 
 // "KYR POS 730" for n = 0, "KYR POS 730(#n)" after that: the names a printer probes
 // through until one is free.

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "installer/install_context.h"
+#include "installer/medium_files.h"
 #include "installer/system_folders.h"
 
 namespace kyr {
@@ -14,14 +15,20 @@ void SetText(HKEY key, const char* name, const char* text) {
 }
 }  // namespace
 
-void InstallContext::RegisterUninstall() {
+namespace {
+// The product folder: the Windows folder + "\KYR-730"; false when the paths do not fit.
+bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kPathBufferSize]) {
     const Folder windowsFolder = QueryWindowsFolder();
+    return windowsFolder.valid() && JoinPath(productFolder, sizeof(productFolder), windowsFolder.path, "KYR-730") &&
+           JoinPath(uninstaller, sizeof(uninstaller), productFolder, kUninstallerFiles[0]);
+}
+}  // namespace
+
+void InstallContext::RegisterUninstall() {
     char productFolder[kPathBufferSize];
     char uninstaller[kPathBufferSize];
     // Without a product folder path that fits there is nothing the entry could point to.
-    if (!windowsFolder.valid() || !JoinPath(productFolder, sizeof(productFolder), windowsFolder.path, "KYR-730") ||
-        !JoinPath(uninstaller, sizeof(uninstaller), productFolder, "KYRPOS730_Uninstaller.exe"))
-        return;
+    if (!ProductPaths(productFolder, uninstaller)) return;
 
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
@@ -37,13 +44,20 @@ void InstallContext::RegisterUninstall() {
         SetText(key, "InfFile", infFile.c_str());
         RegCloseKey(key);
     }
+    DeployUninstaller();
+}
 
+void InstallContext::DeployUninstaller() {
+    char productFolder[kPathBufferSize];
+    char uninstaller[kPathBufferSize];
+    if (!ProductPaths(productFolder, uninstaller)) {
+        for (const char* name : kUninstallerFiles) copies.Note(name, ERROR_PATH_NOT_FOUND);
+        return;
+    }
     CreateDirectoryA(productFolder, nullptr);
     Folder product;
     lstrcpynA(product.path, productFolder, sizeof(product.path));
-    CopyIntoFolder("KYRPOS730_Uninstaller.exe", product, "KYRPOS730_Uninstaller.exe");
-    CopyIntoFolder("Unhook_B.dll", product, "Unhook_B.dll");
-    CopyIntoFolder("Unhook_A.dll", product, "Unhook_A.dll");
+    for (const char* name : kUninstallerFiles) copies.CopyInto(MediumFile(name), product, name);
 }
 
 }  // namespace kyr

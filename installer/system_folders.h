@@ -19,9 +19,6 @@ Folder QuerySystemFolder();
 Folder QueryDriverFolder();
 Folder QueryProcessorFolder();
 
-// Copies source to folder\name, overwriting; skipped when the folder is invalid or the
-// target does not fit. The result is not examined by the sequences.
-void CopyIntoFolder(const char* source, const Folder& folder, const char* name);
 // Deletes folder\name; skipped like the copy.
 void DeleteFromFolder(const Folder& folder, const char* name);
 

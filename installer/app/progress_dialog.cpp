@@ -5,6 +5,8 @@
 #include "common/appkit/application.h"
 #include "common/oscode/os_code.h"
 #include "installer/detect_os.h"
+#include "installer/medium.h"
+#include "installer/medium_check.h"
 #include "installer/port_table.h"
 #include "installer/res/resource.h"
 
@@ -74,6 +76,8 @@ void ProgressDialog::RunInstall() {
         ExitProcess(0);
     }
     context.FinishNames("730", 'E', true);
+    context.medium = MediumFolder();
+    CheckMediumOrEnd(context, IsWin9xCode(code));
     if (portDialog.DoModal() != IDOK) {
         MessageBoxA(Window(), "Install Cancled.", kInstallerCaption, MB_ICONINFORMATION | MB_OK);
         ExitProcess(0);

@@ -16,16 +16,16 @@ NT_STEPS = ["Check drivers...\r\n", "Add printer...\r\n", "Install language moni
             "Install print processor...\r\n", "Copy files...\r\n", "Install printer driver...\r\n"]
 
 
-def install(win, port="LPT1", answers=(), policy=None, extra=()):
+def install(win, port="LPT1", answers=(), policy=None, extra=(), cwd="C:\\media"):
     """Runs the installer: picks the port (and policy), presses Next, answers the message
-    boxes in order. Returns the Run."""
+    boxes in order. Returns the Run. cwd is the current folder it is started in."""
     script = ['watch "%s" 1003 1000' % PROGRESS, 'wait "%s"' % PORT_DIALOG, "click %d" % PORT_RADIO[port]]
     if policy is not None:
         script.append("select 1000 %d" % policy)
     script += ["sleep 100", "click 1"] + list(extra)
     script += ["box %s 60000" % a for a in answers]
     script.append('gone "%s" 60000' % PROGRESS)
-    return win.run(INSTALLER, script)
+    return win.run(INSTALLER, script, cwd=cwd)
 
 
 def fields(line):
@@ -93,3 +93,43 @@ def wait_for(predicate, timeout=30.0, step=0.1):
         time.sleep(step)
         value = predicate()
     return value
+
+
+def make_read_only(win, windows_path, content=b"old"):
+    """A target the system refuses to overwrite. The bench runs Wine as root, for whom
+    Wine's read-only attribute is only a Unix permission bit that root writes through; an
+    immutable file is refused to root as well. Undone by writable() before the prefix goes."""
+    import subprocess
+    path = win.path(windows_path)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(content)
+    win.tool("C:\\windows\\system32\\cmd.exe", "/c", "attrib", "+r", windows_path)
+    subprocess.run(["chattr", "+i", path], check=True)
+    return path
+
+
+def writable(path):
+    import subprocess
+    subprocess.run(["chattr", "-i", path], check=False)
+
+
+def hold_open(win, windows_path):
+    """A target held open: a running program whose image is that file (a copy of the bench's
+    GUI driver, waiting). Returns the process; kill it to let go."""
+    import shutil
+    path = win.path(windows_path)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    shutil.copy(win.path("C:\\bench\\guidriver.exe"), path)
+    with open(win.path("C:\\bench\\hold.txt"), "w", newline="\r\n") as f:
+        f.write('echo "holding"\nsleep 120000\n')
+    log = os.path.join(win.shots, "program.log")
+    seen = os.path.getsize(log) if os.path.exists(log) else 0
+    program = win.start(windows_path, cwd="C:\\bench", args=["C:\\bench\\hold.txt"])
+
+    def holding():
+        with open(log, "rb") as f:
+            f.seek(seen)
+            return b"holding" in f.read()
+    assert wait_for(holding, 60), "the holder did not start"
+    return program

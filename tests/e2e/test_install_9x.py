@@ -56,8 +56,9 @@ def prepare_9x(win):
     os.makedirs(win.path(PROCESSORS), exist_ok=True)
 
 
-def install(win, port="LPT1", boxes=(), policy=None):
-    """Runs the installer: the port, optionally the overwrite entry, then the boxes in order."""
+def install(win, port="LPT1", boxes=(), policy=None, cwd="C:\\media"):
+    """Runs the installer: the port, optionally the overwrite entry, then the boxes in order;
+    cwd is the current folder it is started in."""
     script = ['wait "%s" 60000' % PROGRESS, 'watch "%s" 1003 1000' % PROGRESS,
               'wait "Select Port Type" 60000', 'click %d' % RADIO[port]]
     if policy is not None:
@@ -65,7 +66,7 @@ def install(win, port="LPT1", boxes=(), policy=None):
     script.append("click 1")
     script += ["box %s 120000" % b for b in boxes]
     script.append('gone "%s" 120000' % PROGRESS)
-    return win.run(INSTALLER, script)
+    return win.run(INSTALLER, script, cwd=cwd)
 
 
 def read(win, windows_path):
@@ -280,6 +281,37 @@ class OtherInfFolderOnWindows95(Checks):
             self.assertFalse(win.exists(WINDOWS + "\\inf\\kyr730.inf"))
             self.assertEqual(read(win, WINDOWS + "\\inf\\usbprint.inf"),
                              medium(win, "usbprint.inf") + usbprint_inf_text(WINDOWS))
+
+
+class FromAnotherCurrentFolder(Checks):
+    def test_fresh_lpt1_started_in_another_folder_equals_a_normal_run(self):
+        with Windows("w9x-elsewhere", "win98") as win:
+            prepare_9x(win)
+            run = install(win, "LPT1", boxes=["No"], cwd=WINDOWS)
+            self.assert_new_installation(win, run, "LPT1", NEW_DRIVER_LPT)
+            self.assertEqual(read(win, WINDOWS + "\\inf\\kyr730.inf"),
+                             medium(win, "kyr730.inf") + driver_inf_text(WINDOWS))
+
+
+class FailedCopies(Checks):
+    def test_a_read_only_target_is_listed_and_the_installation_goes_on(self):
+        from flows import make_read_only, writable
+        with Windows("w9x-copies-failed", "win98") as win:
+            prepare_9x(win)
+            locked = make_read_only(win, SYSTEM + "\\usbmon.dll")
+            try:
+                run = install(win, "LPT1", boxes=["OK", "No"])
+            finally:
+                writable(locked)
+            self.assertEqual(run.exit_code, 0)
+            boxes = run.transcript.boxes()
+            self.assertEqual([(b.caption, b.text, b.icon, b.buttons, b.owner) for b in boxes], [
+                (CAPTION, "These files could not be copied:\n\nC:\\windows\\system32\\usbmon.dll\n"
+                 "Error Code: 5\nAccess denied.\n", "exclamation", ["OK"], "none"),
+                (CAPTION, QUESTION, "question", ["Yes", "No"], "none")])
+            self.assertEqual(run.transcript.status_lines(), NEW_DRIVER_LPT)
+            self.assertEqual(read(win, STAGING + "\\usbmon.dll"), medium(win, "usbmon.dll"))
+            self.assertTrue(any(l.startswith("printer|KYR POS 730|") for l in win.spooler()))
 
 
 class MainFlowOnWindowsMe(Checks):

@@ -4,8 +4,8 @@ import os
 import unittest
 
 from bench.session import Windows
-from flows import (CAPTION, NT_STEPS, PROGRESS, RESTART_QUESTION, UNINSTALL_KEY, USB_DONE, basename,
-                   drivers, install, printers, registry_values)
+from flows import (CAPTION, NT_STEPS, PRODUCT_UNINSTALLER, PROGRESS, RESTART_QUESTION, UNINSTALL_KEY, USB_DONE,
+                   basename, drivers, hold_open, install, make_read_only, printers, registry_values, writable)
 
 DRIVER_FOLDER = "C:\\windows\\system32\\spool\\drivers\\w32x86"
 STAGED = ["UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL", "MON730.DLL", "PRO730.DLL", "KYR730E.DLL",
@@ -27,10 +27,10 @@ def full_sequence(bar_before_done=88, printer=True):
 
 
 class FreshInstallation(unittest.TestCase):
-    def check_fresh_lpt1(self, version):
-        with Windows("nt-lpt1-" + version, version) as win:
+    def check_fresh_lpt1(self, version, cwd="C:\\media", name=None):
+        with Windows(name or "nt-lpt1-" + version, version) as win:
             run = install(win, "LPT1", answers=["No"], extra=["sleep 3500", 'wait "%s"' % PROGRESS,
-                                                             "shot C:\\bench\\progress.bmp"])
+                                                             "shot C:\\bench\\progress.bmp"], cwd=cwd)
             win.png("C:\\bench\\progress.bmp", "installing")
             t = run.transcript
             self.assertIsNone(t.error, t.raw)
@@ -91,6 +91,10 @@ class FreshInstallation(unittest.TestCase):
 
     def test_lpt1_on_xp(self):
         self.check_fresh_lpt1("winxp")
+
+    def test_lpt1_on_xp_started_from_another_current_folder(self):
+        # A shortcut whose "Start in" is elsewhere, or the program's path typed at a prompt.
+        self.check_fresh_lpt1("winxp", cwd="C:\\windows", name="nt-lpt1-elsewhere")
 
     def test_lpt1_on_2000(self):
         self.check_fresh_lpt1("win2k")
@@ -215,6 +219,32 @@ class Failures(unittest.TestCase):
                              NT_STEPS + ["Install printer...\r\n"])
             self.assertEqual(printers(win), {})
             self.assertEqual(registry_values(win, UNINSTALL_KEY), [])
+
+
+    def test_copies_that_fail_are_listed_before_the_final_message(self):
+        with Windows("nt-copies-failed", "winxp") as win:
+            locked = make_read_only(win, "C:\\windows\\KYR730E.DLL")
+            try:
+                holder = hold_open(win, PRODUCT_UNINSTALLER)
+                run = install(win, "LPT1", answers=["OK", "No"])
+                holder.kill()
+                holder.wait(30)
+            finally:
+                writable(locked)
+            self.assertEqual(run.exit_code, 0)
+            seq = run.transcript.sequence()
+            boxes = [s[1] for s in seq if s[0] == "box"]
+            self.assertEqual((boxes[0].caption, boxes[0].icon, boxes[0].buttons, boxes[0].owner),
+                             (CAPTION, "exclamation", ["OK"], "none"))
+            self.assertEqual(boxes[0].text, "These files could not be copied:\n"
+                             "\nC:\\windows\\KYR730E.DLL\nError Code: 5\nAccess denied.\n"
+                             "\nC:\\windows\\KYR-730\\KYRPOS730_Uninstaller.exe\nError Code: 32\nSharing violation.\n")
+            # Shown before the run says it is done, then the run goes on as usual.
+            self.assertEqual([s[0] if s[0] == "box" else s[1] for s in seq][-4:],
+                             ["Delete installed files...\r\n", "box", "Completed!", "box"])
+            self.assertEqual(boxes[1].text, RESTART_QUESTION)
+            self.assertEqual(list(printers(win)), ["KYR POS 730"])
+            self.assertEqual(len(registry_values(win, UNINSTALL_KEY)), 4)
 
 
 class Leftovers(unittest.TestCase):

@@ -1,5 +1,7 @@
 """The installer's start as a user meets it: the progress window, the NT 4.0 refusal, the
 setup dialog with its defaults, and cancelling it."""
+import os
+import shutil
 import unittest
 
 from bench.session import Windows
@@ -128,6 +130,57 @@ class InstallerStart(unittest.TestCase):
             self.assertEqual(run.exit_code, 0)
             self.assertEqual([b.text for b in run.transcript.boxes()], ["Install Cancled."])
             self.assertFalse(win.exists("C:\\windows\\KYR-730"))
+
+
+MEDIUM_INCOMPLETE = "The installation medium is incomplete. This file is missing or cannot be read:\n\n"
+
+
+class IncompleteMedium(unittest.TestCase):
+    """Every file the running family's sequence may copy must be on the medium and readable;
+    otherwise the box names it and the program ends before anything changes."""
+
+    def check(self, version, cases):
+        with Windows("start-medium-" + version, version) as win:
+            before = win.spooler()
+            for relative, damage, reason in cases:
+                with self.subTest(file=relative):
+                    path = win.path("C:\\media\\" + relative)
+                    kept = path + ".kept"
+                    os.rename(path, kept)
+                    if damage == "folder":
+                        # A folder where the file should be: there, but it cannot be read.
+                        os.mkdir(path)
+                    try:
+                        run = win.run(INSTALLER, ['box OK 30000'])
+                    finally:
+                        if damage == "folder":
+                            os.rmdir(path)
+                        os.rename(kept, path)
+                    self.assertEqual(run.exit_code, 0)
+                    boxes = run.transcript.boxes()
+                    self.assertEqual(len(boxes), 1, boxes)
+                    self.assertEqual((boxes[0].caption, boxes[0].icon, boxes[0].buttons, boxes[0].owner),
+                                     (CAPTION, "exclamation", ["OK"], "none"))
+                    self.assertEqual(boxes[0].text, MEDIUM_INCOMPLETE + "C:\\media\\" + relative + "\n\n" + reason)
+                    self.assertNotIn(["window", PORT_DIALOG], run.transcript.events)
+            self.assertEqual(win.spooler(), before)
+            self.assertFalse(win.exists("C:\\windows\\KYR-730"))
+
+    def test_on_xp_each_kind_of_file(self):
+        self.check("winxp", [
+            ("driver2k\\UNIDRV.DLL", "missing", "File not found.\r\n"),
+            ("driver2k\\KYR730.INF", "missing", "File not found.\r\n"),
+            ("KYRPOS730_Uninstaller.exe", "missing", "File not found.\r\n"),
+            ("Unhook_A.dll", "folder", "Access denied.\r\n"),
+            ("Unhook_B.dll", "missing", "File not found.\r\n"),
+        ])
+
+    def test_on_98_its_own_folder_and_both_modules(self):
+        self.check("win98", [
+            ("driver9x\\usbprint.sys", "missing", "File not found.\r\n"),
+            ("driver9x\\KYR730E.DRV", "folder", "Access denied.\r\n"),
+            ("Unhook_B.dll", "missing", "File not found.\r\n"),
+        ])
 
 
 if __name__ == "__main__":

@@ -1,0 +1,23 @@
+// The text of the box that lists the files a run could not place. Platform-free.
+#pragma once
+#include <stddef.h>
+
+#include <string>
+#include <vector>
+
+namespace kyr {
+
+struct FailedCopy {
+    std::string target;      // where the file should have gone
+    std::string systemText;  // the system's reason, as it words it
+};
+
+// The longest text the box is given; a message box shows no more on a small screen anyway.
+constexpr size_t kFailedCopiesTextLimit = 3000;
+
+// "These files could not be copied:" and one entry per file (its path, then the reason on
+// the next line). Entries that do not fit within limit are counted in a closing line
+// instead of being cut in the middle. Empty when nothing failed.
+std::string FailedCopiesText(const std::vector<FailedCopy>& failures, size_t limit = kFailedCopiesTextLimit);
+
+}  // namespace kyr
