@@ -233,12 +233,9 @@ DWORD WINAPI BoxAnswerer::Run(void* self) {
     return 0;
 }
 
-namespace {
-
-void SetSettingsKeyDacl(const std::wstring& printer, DWORD deniedRights) {
+void SetKeyDenial(const std::wstring& subkey, DWORD deniedRights) {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPathOf(printer).c_str(), 0, WRITE_DAC, &key) != 0)
-        std::abort();
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, WRITE_DAC, &key) != 0) std::abort();
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
     AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
@@ -255,13 +252,11 @@ void SetSettingsKeyDacl(const std::wstring& printer, DWORD deniedRights) {
     RegCloseKey(key);
 }
 
-}  // namespace
-
 void DenyOnSettingsKey(const std::wstring& printer, DWORD deniedRights) {
-    SetSettingsKeyDacl(printer, deniedRights);
+    SetKeyDenial(KeyPathOf(printer), deniedRights);
 }
 
-void AllowAllOnSettingsKey(const std::wstring& printer) { SetSettingsKeyDacl(printer, 0); }
+void AllowAllOnSettingsKey(const std::wstring& printer) { SetKeyDenial(KeyPathOf(printer), 0); }
 
 std::wstring KeyPathOf(const std::wstring& printer) {
     std::wstring path = L"SOFTWARE\\KYR_POS_PRINTER\\";

@@ -110,6 +110,8 @@ private:
 // refused to everyone, as for a user without the right to change the machine's settings.
 void DenyOnSettingsKey(const std::wstring& printer, DWORD deniedRights);
 void AllowAllOnSettingsKey(const std::wstring& printer);
+// The same for any key below HKEY_LOCAL_MACHINE: full access to everyone less deniedRights.
+void SetKeyDenial(const std::wstring& subkey, DWORD deniedRights);
 
 std::wstring KeyPathOf(const std::wstring& printer);
 void DeleteSettingsKey(const std::wstring& printer);

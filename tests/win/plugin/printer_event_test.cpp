@@ -110,5 +110,22 @@ TEST_F(PrinterEvent, InitializeOfAPrinterThatCannotBeOpenedFails) {
     EXPECT_EQ(plugin->PrinterEvent(missing, PRINTER_EVENT_INITIALIZE, 0, 0), E_FAIL);
 }
 
+// The spooler keeps its printers under this key; an access list that refuses setting values
+// there lets the record be read but not stored. Wine's SetPrinter then stores nothing and
+// still answers success; either way the printer exists and the event's answer is S_OK.
+TEST_F(PrinterEvent, InitializeAnswersSOkWhenTheSpoolerDoesNotTakeTheRecord) {
+    wchar_t name[] = L"KYR POS 730 locked";
+    ASSERT_TRUE(AddTestPrinter(name));
+    const std::wstring key = std::wstring(L"System\\CurrentControlSet\\Control\\Print\\Printers\\") + name;
+    SetKeyDenial(key, KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
+    const HRESULT answer = plugin->PrinterEvent(name, PRINTER_EVENT_INITIALIZE, 0, 0);
+    PrinterState after;
+    const bool read = ReadPrinter(name, &after);
+    SetKeyDenial(key, 0);
+    EXPECT_EQ(answer, S_OK);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(after.processor, L"winprint") << "the record was not stored";
+}
+
 }  // namespace
 }  // namespace kyr_test
