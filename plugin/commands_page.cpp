@@ -162,8 +162,8 @@ MiscSettings MiscFromPage(HWND page, DLGINFO* lpdi) {
     return misc;
 }
 
-// The apply stores everything or nothing the user could not foresee: a command box that
-// cannot be stored as typed refuses it before the key is touched, and a key that takes
+// Nothing is stored unless all of it can be as the user typed it: a command box that
+// cannot be stored so refuses the apply before the key is touched, and a key that takes
 // no writing is reported instead of passing for saved. Returns the sheet's answer.
 LONG OnApply(HWND page, DLGINFO* lpdi) {
     const HWND sheet = GetParent(page);

@@ -23,7 +23,7 @@ struct DLGINFO {
     LONG startReadStatus;
     LONG endReadStatus;
     BYTE settings[2048];    // the first bytes are MiscSettings
-    BYTE startCommand[kCommandCapacity];    // as loaded, kept until the next load
+    BYTE startCommand[kCommandCapacity];    // as loaded, or as the last apply stored it
     BYTE endCommand[kCommandCapacity];
     DWORD miscReadSize;
     DWORD startReadSize;
