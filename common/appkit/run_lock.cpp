@@ -43,6 +43,9 @@ RunLockResult TakeRunLock() {
     }
 }
 
+// The running program's window is not brought to the front: it may be waiting on a question
+// of its own that a hurried click would answer, and the installer's window sleeps between
+// its steps without repainting, so in front it would show an empty frame.
 void ShowRunInProgress(const char* caption) {
     MessageBoxA(nullptr,
                 "KYR POS 730 is being installed or removed by another program.\n"

@@ -1,0 +1,150 @@
+"""An installation ended at one of its status lines, as a power cut or the task manager ends
+it, then run again to its end, then removed with the uninstaller. After every rerun a complete
+uninstall entry must exist whose UninstallString starts a working uninstaller, and after the
+removal the machine must hold what a clean installation followed by a full removal leaves
+(docs/leftovers.md).
+
+The default suite ends runs between the driver registration and the uninstall entry, where an
+interrupted run used to leave a driver that could never be removed. The whole matrix (every
+status line; NT on XP with LPT1 and USB, Windows 9x on 98) runs with KYR_INTERRUPT_FULL=1, under
+the CTest label interrupt-full."""
+import os
+import subprocess
+import unittest
+
+from bench.session import OUT_DIR, Windows
+from bench.transcript import Transcript
+from flows import (INSTALLER, PORT_DIALOG, PORT_RADIO, PROGRESS, UNINSTALL_KEY, UNINSTALLER_CAPTION, install, kill,
+                   printers, registry_values, wait_for)
+from test_leftovers import documented, explain, left_behind, prepare, remove_everything, snapshot
+
+NT_LINES = ["Check drivers...\r\n", "Add printer...\r\n", "Install language monitor...\r\n",
+            "Install print processor...\r\n", "Copy files...\r\n", "Install printer driver...\r\n",
+            "Install printer...\r\n", "Delete installed files...\r\n", "Completed!"]
+W9X_LINES = ["Check driver...\r\n", "Add printer...\r\n", "Install language monitor...\r\n",
+             "Install print processor...\r\n", "Copy files...\r\n", "Install printer driver...\r\n",
+             "Install printer...\r\n", "Completed!"]
+
+
+def start_driver(win, script):
+    """guidriver on a script without waiting for it: its transcript grows line by line."""
+    name = "kill%d" % (len(os.listdir(win.shots)))
+    script_path = win.path("C:\\bench\\%s.txt" % name)
+    with open(script_path, "w", newline="\r\n") as f:
+        f.write("\n".join(script) + "\n")
+    out_path = os.path.join(win.shots, name + ".transcript.txt")
+    out = open(out_path, "wb")
+    driver = subprocess.Popen(["wine", "C:\\bench\\guidriver.exe", "C:\\bench\\%s.txt" % name], env=win.env,
+                              stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+    out.close()
+    return driver, out_path
+
+
+def read_transcript(path):
+    with open(path, "rb") as f:
+        return Transcript(f.read().decode("utf-8", "replace"))
+
+
+def interrupt_at(win, port, line):
+    """Starts the installer on port and ends it as soon as its status line reads line.
+    Returns the status lines it showed."""
+    program = win.start(INSTALLER)
+    driver, out = start_driver(win, ['wait "%s" 60000' % PROGRESS, 'watch "%s" 1003 1000' % PROGRESS,
+                                     'wait "%s" 60000' % PORT_DIALOG, "click %d" % PORT_RADIO[port], "sleep 100",
+                                     "click 1", 'gone "%s" 120000' % PROGRESS])
+    shown = wait_for(lambda: line in [s[0] for s in read_transcript(out).status_lines()], 120, 0.02)
+    kill(win)
+    program.wait(60)
+    driver.wait(150)
+    assert shown, "the installer never showed %r" % line
+    return read_transcript(out).status_lines()
+
+
+def complete_entry(test, win):
+    """The uninstall entry has all its values and names an uninstaller that is there."""
+    values = dict(registry_values(win, UNINSTALL_KEY))
+    test.assertEqual(sorted(values), ["DisplayName", "InfFile", "KYR POS 730", "UninstallString"])
+    command = values["UninstallString"][len("sz:"):]
+    test.assertEqual(command.lower(), "c:\\windows\\kyr-730\\kyrpos730_uninstaller.exe")
+    for name in ("KYRPOS730_Uninstaller.exe", "Unhook_A.dll", "Unhook_B.dll"):
+        test.assertTrue(win.exists("C:\\windows\\KYR-730\\" + name), name)
+    inf = values["InfFile"][len("sz:"):]
+    if win.version == "winxp":
+        test.assertTrue(inf and win.exists(inf), "InfFile names the INF copy in the store: %r" % inf)
+    else:
+        test.assertEqual(inf, "")
+
+
+class Interrupted(unittest.TestCase):
+    def cycle(self, version, port, line):
+        with Windows("interrupt-%s-%s-%s" % (version, port, line.strip(".\r\n!").replace(" ", "-").lower()),
+                     version) as win:
+            prepare(win)
+            before = snapshot(win)
+            shown = interrupt_at(win, port, line)
+            self.assertIn(line, [s[0] for s in shown])
+            nine_x = version == "win98"
+
+            # Run again to its end. What it shows follows from what the ended run left: with
+            # the driver registered, one more printer and nothing else; without it, the whole
+            # installation, reporting a language monitor that is registered already.
+            spooler = win.spooler()
+            driver_present = any(l.startswith("driver|") and "|KYR POS 730|" in l for l in spooler)
+            monitor_present = any(l.startswith("monitor|KYRPOS Language Monitor 730|") for l in spooler)
+            entry_present = not any(l.startswith("nokey|") for l in win.registry(UNINSTALL_KEY))
+            # Where the end landed, for the record (the end comes a moment after the line).
+            with open(os.path.join(OUT_DIR, "interrupt-landings.txt"), "a") as f:
+                f.write("%s %s %r: last line %r, driver %s, entry %s\n" % (
+                    version, port, line, shown[-1][0], driver_present, entry_present))
+            answers = []
+            if not driver_present:
+                answers = (["OK"] if monitor_present else []) + (["OK"] if port == "USB" else ["No"])
+            rerun = install(win, port, answers=answers)
+            self.assertIsNone(rerun.transcript.error, rerun.transcript.raw)
+            self.assertEqual(rerun.exit_code, 0)
+            self.assertEqual(len(rerun.transcript.boxes()), len(answers), rerun.transcript.boxes())
+            complete_entry(self, win)
+            if nine_x:
+                # However often the INF files were placed, each append is there once.
+                with open(win.find("C:\\windows\\inf\\usbprint.inf"), "rb") as f:
+                    self.assertEqual(f.read().count(b"CYCLERUN = "), 1)
+                with open(win.find("C:\\windows\\inf\\kyr730.inf"), "rb") as f:
+                    self.assertEqual(f.read().count(b"\\KYR-730\\usb\"\r\n"), 1)
+
+            removal = remove_everything(win)
+            self.assertEqual(removal.exit_code, 0)
+            self.assertEqual([p for p in printers(win)], [])
+            items = left_behind(before, snapshot(win))
+            rows, unexplained = explain(version, items)
+            self.assertEqual(unexplained, [])
+            self.assertEqual(sorted(items, key=str.lower), sorted(documented(version), key=str.lower))
+
+
+# (Windows, port, the line the run is ended at)
+DEFAULT_POINTS = [
+    ("winxp", "LPT1", "Install printer...\r\n"),
+    ("winxp", "LPT1", "Delete installed files...\r\n"),
+    ("win98", "LPT1", "Install printer...\r\n"),
+]
+FULL_POINTS = ([("winxp", "LPT1", l) for l in NT_LINES]
+               + [("winxp", "USB", l) for l in NT_LINES if l != "Install printer...\r\n"]
+               + [("win98", "LPT1", l) for l in W9X_LINES])
+
+
+class BetweenDriverAndEntry(Interrupted):
+    def test_each_point(self):
+        for version, port, line in DEFAULT_POINTS:
+            with self.subTest(version=version, port=port, line=line):
+                self.cycle(version, port, line)
+
+
+@unittest.skipUnless(os.environ.get("KYR_INTERRUPT_FULL"), "the whole matrix runs under the label interrupt-full")
+class FullMatrix(Interrupted):
+    def test_every_status_line(self):
+        for version, port, line in FULL_POINTS:
+            with self.subTest(version=version, port=port, line=line):
+                self.cycle(version, port, line)
+
+
+if __name__ == "__main__":
+    unittest.main()
