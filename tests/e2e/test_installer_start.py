@@ -175,6 +175,14 @@ class IncompleteMedium(unittest.TestCase):
             ("Unhook_B.dll", "missing", "File not found.\r\n"),
         ])
 
+    def test_nt40_is_refused_before_the_medium_is_looked_at(self):
+        with Windows("start-medium-nt40", "nt40") as win:
+            os.remove(win.path("C:\\media\\driver2k\\UNIDRV.DLL"))
+            run = win.run(INSTALLER, ['box OK 30000'])
+            self.assertEqual(run.exit_code, 0)
+            self.assertEqual([b.text for b in run.transcript.boxes()],
+                             ["This driver is not supported by Windows NT4.0!!"])
+
     def test_on_98_its_own_folder_and_both_modules(self):
         self.check("win98", [
             ("driver9x\\usbprint.sys", "missing", "File not found.\r\n"),
