@@ -270,8 +270,9 @@ class PluginOnInstalledPrinter(unittest.TestCase):
         before = values(win)
         too_long = "A" * 2048
         run = run_host(win, [
-            "settext 0 1001 9", "type 0 1002 " + too_long, "apply 0", "dump 0",
-            "settext 0 1002 \\x1B@", "type 0 1006 AB\u30bd", "apply 0", "dump 0",
+            "settext 0 1001 9", "settext 0 1002 " + too_long[:-8], "type 0 1002 " + too_long[-8:],
+            "apply 0", "dump 0",
+            "settext 0 1002 \\x1B@", "settext 0 1006 ", "type 0 1006 AB\u30bd", "apply 0", "dump 0",
             "settext 0 1006 ok", "denywrite " + KEY_PATH, "apply 0", "allowwrite " + KEY_PATH,
             "dump 0", "cancel 0"],
             boxes=["box OK 60000 C:\\bench\\box-too-long.bmp",
@@ -330,7 +331,8 @@ class PluginOnInstalledPrinter(unittest.TestCase):
         typed = "表示ソx41"
         cp932 = typed.encode("cp932")
         self.assertEqual(cp932.hex().upper(), "955C8EA6835C783431")
-        run_host(win, ["type 0 1002 " + typed, "settext 0 1006 ", "apply 0", "wait 300"],
+        run_host(win, ["settext 0 1002 ", "type 0 1002 " + typed, "settext 0 1006 ", "apply 0",
+                       "wait 300"],
                  env=japanese)
         self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper(),
                          "no trail byte started an escape")

@@ -13,7 +13,7 @@
 //   click <sheet> <id>         scroll <sheet> <id> up|down
 //   apply <sheet>              unchanged <sheet>          dump <sheet>
 //   ok <sheet>                 cancel <sheet>             exit
-//   type <sheet> <id> <text>   (character by character, as from the keyboard)
+//   type <sheet> <id> <text>   (at the end of the box, character by character, as typed)
 //   denywrite <HKLM subkey>    allowwrite <HKLM subkey>
 // denywrite gives the key an access list that refuses setting values and making sub-keys
 // to everyone, as a user without the right to change the machine's settings meets it;
@@ -472,8 +472,8 @@ void RunStep(const std::wstring& line, std::vector<SheetHost>& sheets, Script& s
         SetDlgItemTextW(page, id, text.c_str());
     } else if (verb == L"type") {
         HWND edit = GetDlgItem(page, id);
-        SetDlgItemTextW(page, id, L"");
         SetFocus(edit);
+        SendMessageW(edit, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
         const std::wstring text = Words(line, 3)[3];
         for (wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
     } else if (verb == L"click") {

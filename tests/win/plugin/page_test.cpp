@@ -438,7 +438,8 @@ TEST_F(Page, AKeyThatCannotBeReadShowsTheDefaults) {
 struct Refusal {
     const char* what;
     int box;                  // the command box typed into
-    std::wstring typed;
+    std::wstring pasted;      // put in at once, as from the clipboard
+    std::wstring typed;       // then typed at its end
     std::wstring message;     // the start of the box's text
 };
 
@@ -448,12 +449,14 @@ std::wstring Repeat(const wchar_t* part, int times) {
     return out;
 }
 
-// Typed as a user types, character by character into the box.
-void Type(const Sheet& sheet, int id, const std::wstring& text) {
+// Pasted, then typed as a user types, character by character at the end of the box.
+void PasteAndType(const Sheet& sheet, int id, const std::wstring& pasted,
+                  const std::wstring& typed) {
     HWND edit = sheet.Item(id);
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
     SetFocus(edit);
-    for (wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted.c_str()));
+    for (wchar_t c : typed) SendMessageW(edit, WM_CHAR, c, 1);
     Pump();
 }
 
@@ -462,14 +465,14 @@ void Type(const Sheet& sheet, int id, const std::wstring& text) {
 TEST_F(Page, ACommandThatCannotBeStoredAsTypedRefusesTheWholeApply) {
     const Bytes misc = {7, 0, 25, 0, 25, 0, 0, 25, 0, 25};
     const Refusal cases[] = {
-        {"2048 characters", IDC_START_COMMAND, std::wstring(2048, L'A'),
+        {"2048 characters", IDC_START_COMMAND, std::wstring(2040, L'A'), L"AAAAAAAA",
          L"The \"BeginDoc\" command is 2048 bytes long. A command can hold at most 2047 bytes."},
-        {"2048 escapes", IDC_END_COMMAND, Repeat(L"\\x1B", 2048),
+        {"2048 escapes", IDC_END_COMMAND, Repeat(L"\\x1B", 2047), L"\\x1b",
          L"The \"EndDoc1\" command is 2048 bytes long. A command can hold at most 2047 bytes."},
-        {"a character without a byte form", IDC_START_COMMAND, L"AB\x30BD",
+        {"a character without a byte form", IDC_START_COMMAND, L"", L"AB\x30BD",
          L"The \"BeginDoc\" command contains the character \"\x30BD\" (U+30BD), which the "
          L"system's code page cannot represent."},
-        {"a best-fit look-alike", IDC_END_COMMAND, L"\\x1B\x0100",
+        {"a best-fit look-alike", IDC_END_COMMAND, L"", L"\\x1B\x0100",
          L"The \"EndDoc1\" command contains the character \"\x0100\" (U+0100)"},
     };
     for (const Refusal& c : cases) {
@@ -483,8 +486,8 @@ TEST_F(Page, ACommandThatCannotBeStoredAsTypedRefusesTheWholeApply) {
         sheet.SetText(IDC_LINE_FEEDS, L"9");
         const int other = c.box == IDC_START_COMMAND ? IDC_END_COMMAND : IDC_START_COMMAND;
         sheet.SetText(other, L"changed");
-        Type(sheet, c.box, c.typed);
-        ASSERT_EQ(sheet.Text(c.box), c.typed) << c.what;
+        PasteAndType(sheet, c.box, c.pasted, c.typed);
+        ASSERT_EQ(sheet.Text(c.box), c.pasted + c.typed) << c.what;
         {
             BoxAnswerer answerer;
             EXPECT_FALSE(sheet.Apply()) << c.what;
