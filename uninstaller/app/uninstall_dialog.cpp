@@ -182,8 +182,9 @@ void UninstallDialog::DiscoverPrinters() {
         HKEY key = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, &key) ==
             ERROR_SUCCESS) {
-            DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
             RegCloseKey(key);
+            FinishInterruptedRemoval();
+            DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         }
         ExitProcess(0);
     }
@@ -242,9 +243,7 @@ void UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
     }
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
-        removeFromWin9x(kModel, kSuffix);
-        RemoveDevicesByHardwareId(kHardwareId);
-        for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+        RemoveDriverOnWin9x(removeFromWin9x);
     }
     FreeLibrary(module);
 
@@ -271,17 +270,42 @@ void UninstallDialog::RemoveOnNt(const RemovalPlan& plan) {
     }
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
-        // The module deletes the uninstall entry, which names the INF; read it first.
-        DeleteRecordedInf();
-        removeFromWin2k(kModel, kSuffix);
-        CollectClassInfNames(classInfNames);
-        DeleteClassInfFiles(classInfNames);
-        RemoveDevicesByHardwareId(kHardwareId);
-        for (const char* key : kNtEnumKeys) RemoveKeyTree(key);
+        RemoveDriverOnNt(removeFromWin2k);
     }
     FreeLibrary(module);
     if (!removeDriver) return;
 
+    DeleteEarlierDriverFolders();
+
+    if (MessageBoxA(Window(),
+                    "Restart the computer can take effect.\nPlease restart the computer."
+                    "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.",
+                    kCaption, MB_ICONQUESTION | MB_YESNO) == IDYES) {
+        statusMessage = "Uninstall completed!";
+        PushStatus();
+        Sleep(kStepPause);
+        RestartSystem();
+        ExitProcess(0);
+    }
+}
+
+void UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x) {
+    removeFromWin9x(kModel, kSuffix);
+    RemoveDevicesByHardwareId(kHardwareId);
+    for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+}
+
+void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k) {
+    // The module deletes the uninstall entry, which names the INF; read it first.
+    DeleteRecordedInf();
+    removeFromWin2k(kModel, kSuffix);
+    CollectClassInfNames(classInfNames);
+    DeleteClassInfFiles(classInfNames);
+    RemoveDevicesByHardwareId(kHardwareId);
+    for (const char* key : kNtEnumKeys) RemoveKeyTree(key);
+}
+
+void UninstallDialog::DeleteEarlierDriverFolders() {
     char driverFolder[kNameBufferSize] = {0};
     DWORD needed = 0;
     if (GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(driverFolder),
@@ -297,15 +321,34 @@ void UninstallDialog::RemoveOnNt(const RemovalPlan& plan) {
         }
     }
 
-    if (MessageBoxA(Window(),
-                    "Restart the computer can take effect.\nPlease restart the computer."
-                    "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.",
-                    kCaption, MB_ICONQUESTION | MB_YESNO) == IDYES) {
-        statusMessage = "Uninstall completed!";
-        PushStatus();
-        Sleep(kStepPause);
-        RestartSystem();
-        ExitProcess(0);
+}
+
+// The removal modules delete the uninstall entry last, after the driver. An entry without
+// a driver is therefore what a removal ended between the two leaves (power cut, task
+// manager): the monitor, the print processor, their files, the INF files and the device
+// entries may still be there. The steps the removal takes after the driver are done again
+// now, without steps shown; each of them ignores what is already gone. A module that
+// cannot be bound leaves it at the entry's deletion, as before.
+void UninstallDialog::FinishInterruptedRemoval() {
+    HMODULE moduleA = LoadModuleBeside("Unhook_A.DLL");
+    if (!moduleA) return;
+    CheckOsEntry checkOs = Resolve<CheckOsEntry>(moduleA, "CheckOS");
+    const int osCode = checkOs ? checkOs() : 0;
+    FreeLibrary(moduleA);
+
+    const RemovalPlan plan = PlanRemoval(osCode, 0, 0);
+    if (plan.branch == RemovalBranch::Win9x) {
+        HMODULE module = LoadModuleBeside("Unhook_A.DLL");
+        if (!module) return;
+        if (RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin9x")) RemoveDriverOnWin9x(remove);
+        FreeLibrary(module);
+    } else if (plan.branch == RemovalBranch::Nt) {
+        HMODULE module = LoadModuleBeside("Unhook_B.DLL");
+        if (!module) return;
+        RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin2k");
+        if (remove) RemoveDriverOnNt(remove);
+        FreeLibrary(module);
+        if (remove) DeleteEarlierDriverFolders();
     }
 }
 

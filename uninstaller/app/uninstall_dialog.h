@@ -51,6 +51,12 @@ private:
     [[noreturn]] void FailBinding(const char* message);
     void RemoveOnWin9x(const RemovalPlan& plan);
     void RemoveOnNt(const RemovalPlan& plan);
+    // The driver's part of the removal, after the printers: module, devices, INF files.
+    void RemoveDriverOnWin9x(LONG(__cdecl* removeFromWin9x)(const char*, const char*));
+    void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*));
+    void DeleteEarlierDriverFolders();
+    // Completes a removal that was ended after the driver had gone but before the entry.
+    void FinishInterruptedRemoval();
     void Complete();
 };
 
