@@ -19,6 +19,7 @@ MEDIA = os.path.join(BUILD, "media")
 TOOLS = os.path.join(BUILD, "win", "bin")
 SCENARIO_DIR = os.path.join(BUILD, "wine", "scenarios")
 OUT_DIR = os.environ.get("KYR_OUT_DIR", os.path.join(BUILD, "e2e-out"))
+ANSI_CODEPAGES = {"ja_JP": "cp932", "zh_CN": "gbk", "zh_TW": "cp950", "ko_KR": "cp949"}
 
 
 def quote(word):
@@ -33,7 +34,7 @@ class Run:
 
 
 class Windows:
-    def __init__(self, name, version="winxp", observe_restarts=True, media=True):
+    def __init__(self, name, version="winxp", observe_restarts=True, media=True, locale=None):
         self.name = name
         self.version = version
         self.prefix = os.path.join(SCENARIO_DIR, name)
@@ -41,7 +42,15 @@ class Windows:
         prefixes.clone(self.prefix)
         prefixes.set_windows_version(self.prefix, version)
         self.display = VirtualDisplay()
-        self.env = prefixes.wine_env(self.prefix, {"DISPLAY": self.display.name})
+        extra = {"DISPLAY": self.display.name}
+        if locale:
+            # Wine takes the ANSI code page and the system's language from LC_ALL, also
+            # where that Linux locale is not generated; every process of the prefix gets it.
+            extra["LC_ALL"] = locale
+        # guidriver compares its script's texts (a button's label) with what the windows
+        # answer in the ANSI code page; the double-byte ones need the script in it too.
+        self.ansi = ANSI_CODEPAGES.get((locale or "").split(".")[0])
+        self.env = prefixes.wine_env(self.prefix, extra)
         self.program_env = dict(self.env)
         os.makedirs(self.shots, exist_ok=True)
         bench = self.path("C:\\bench")
@@ -99,7 +108,7 @@ class Windows:
         """Runs a guidriver script; returns its transcript."""
         self._script_no += 1
         script_path = self.path("C:\\bench\\script%d.txt" % self._script_no)
-        with open(script_path, "w", newline="\r\n") as f:
+        with open(script_path, "w", newline="\r\n", encoding=self.ansi) as f:
             f.write("\n".join(script) + "\n")
         out_path = os.path.join(self.shots, "transcript%d.txt" % self._script_no)
         with open(out_path, "wb") as out:
