@@ -35,7 +35,8 @@ TEST(AnsiChars, FindsOnlyBackslashesThatAreCharacters) {
 }
 
 TEST(AnsiChars, FindAnyMatchesEveryMemberOfTheSet) {
-    EXPECT_EQ(FindAnyAnsiChar("C:x", "\\/:", Cp932LeadByte), "C:x" + 1);
+    const char drive[] = "C:x";
+    EXPECT_EQ(FindAnyAnsiChar(drive, "\\/:", Cp932LeadByte), drive + 1);
     const char text[] = "\x83\x5C/";
     EXPECT_EQ(FindAnyAnsiChar(text, "\\/:", Cp932LeadByte), text + 2);
     EXPECT_EQ(FindAnyAnsiChar(kSo, "\\/:", Cp932LeadByte), nullptr);
