@@ -110,7 +110,7 @@ class Interrupted:
         script_path = win.path("C:\\bench\\interrupt.txt")
         with open(script_path, "w", newline="\r\n") as f:
             f.write("\n".join(script) + "\n")
-        out_path = os.path.join(win.shots, "interrupt-%s-%d.txt" % (line.strip(".!"), delay))
+        out_path = os.path.join(win.shots, "interrupt.txt")
         program = win.start(UNINSTALLER, cwd=PRODUCT)
         with open(out_path, "wb") as out:
             driver = subprocess.Popen(["wine", "C:\\bench\\guidriver.exe", "C:\\bench\\interrupt.txt"],
