@@ -25,6 +25,10 @@ W9X_LINES = ["Check driver...\r\n", "Add printer...\r\n", "Install language moni
              "Install print processor...\r\n", "Copy files...\r\n", "Install printer driver...\r\n",
              "Install printer...\r\n", "Completed!"]
 
+# What the documented LPT1 installation leaves and a USB one, which adds no printer, does not.
+PRINTER_LISTS = ["key HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
+                 "key HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts"]
+
 
 def start_driver(win, script):
     """guidriver on a script without waiting for it: its transcript grows line by line."""
@@ -117,7 +121,11 @@ class Interrupted(unittest.TestCase):
             items = left_behind(before, snapshot(win))
             rows, unexplained = explain(version, items)
             self.assertEqual(unexplained, [])
-            self.assertEqual(sorted(items, key=str.lower), sorted(documented(version), key=str.lower))
+            expected = documented(version)
+            if port == "USB":
+                # No printer was ever added, so Wine's spooler never made its per-user lists.
+                expected = [i for i in expected if i not in PRINTER_LISTS]
+            self.assertEqual(sorted(items, key=str.lower), sorted(expected, key=str.lower))
 
 
 # (Windows, port, the line the run is ended at)
