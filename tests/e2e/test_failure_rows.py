@@ -35,6 +35,14 @@ def nokey(win, key):
     return win.registry(key)[0].startswith("nokey|")
 
 
+def assert_report(test, box, call_text):
+    """A failure report as the programs show it: the call's text first, no owner,
+    the installer's caption, an exclamation icon and OK."""
+    test.assertTrue(box.text.startswith(call_text), box.text)
+    test.assertEqual((box.caption, box.icon, box.buttons, box.owner),
+                     (CAPTION, "exclamation", ["OK"], "none"))
+
+
 def footprint(win):
     """What the scenarios compare: spooler objects, the product's keys and folder."""
     return (win.spooler(), win.registry(UNINSTALL_KEY), win.registry("HKLM\\SOFTWARE\\KYR_POS_PRINTER"),
@@ -54,9 +62,7 @@ class DriverListingFails(unittest.TestCase):
             self.assertEqual(run.exit_code, 0)
             boxes = t.boxes()
             self.assertEqual(len(boxes), 1, boxes)
-            self.assertTrue(boxes[0].text.startswith("EnumPrinterDrivers Error Code: "), boxes[0].text)
-            self.assertEqual((boxes[0].caption, boxes[0].icon, boxes[0].buttons, boxes[0].owner),
-                             (CAPTION, "exclamation", ["OK"], "none"))
+            assert_report(self, boxes[0], "EnumPrinterDrivers Error Code: ")
             # The first step only, and nothing changed.
             self.assertEqual([s[0] for s in t.status_lines()],
                              ["Check drivers...\r\n" if version == "winxp" else "Check driver...\r\n"])
@@ -81,16 +87,14 @@ class PrintProcessorRefusedOnNt(unittest.TestCase):
             self.assertIsNone(t.error, t.raw)
             self.assertEqual(run.exit_code, 0)
             boxes = t.boxes()
-            self.assertTrue(boxes[0].text.startswith("AddProcess Error Code: 1021\n\n"), boxes[0].text)
-            self.assertEqual((boxes[0].caption, boxes[0].icon, boxes[0].buttons, boxes[0].owner),
-                             (CAPTION, "exclamation", ["OK"], "none"))
+            assert_report(self, boxes[0], "AddProcess Error Code: 1021\n\n")
             statuses = [s[0] for s in t.status_lines()]
             # It went on: the driver was registered after the report.
             self.assertIn("Install printer driver...\r\n", statuses)
             self.assertTrue(any(l.startswith("driver|Windows NT x86|KYR POS 730|") for l in win.spooler()))
             # Wine's spooler takes no printer without its processor, so the run ends with
             # the printer's report.
-            self.assertTrue(boxes[1].text.startswith("AddPrinter Error Code: "), boxes[1].text)
+            assert_report(self, boxes[1], "AddPrinter Error Code: ")
             self.assertEqual(len(boxes), 2, boxes)
 
 
@@ -106,9 +110,7 @@ class PrinterRefusedOn9x(unittest.TestCase):
             self.assertEqual(run.exit_code, 0)
             boxes = t.boxes()
             self.assertEqual(len(boxes), 1, boxes)
-            self.assertTrue(boxes[0].text.startswith("AddPrinter Error Code: "), boxes[0].text)
-            self.assertEqual((boxes[0].caption, boxes[0].icon, boxes[0].buttons, boxes[0].owner),
-                             (CAPTION, "exclamation", ["OK"], "none"))
+            assert_report(self, boxes[0], "AddPrinter Error Code: ")
             self.assertEqual(t.status_lines()[-1][0], "Install printer...\r\n")
             spooler = win.spooler()
             self.assertTrue(any(l.startswith("driver|Windows 4.0|KYR POS 730|") for l in spooler), spooler)
