@@ -1,6 +1,5 @@
 #include "common/appkit/error_report.h"
 
-#include <stdio.h>
 #include <string.h>
 
 namespace appkit {
@@ -8,7 +7,12 @@ namespace appkit {
 void FormatErrorReport(const char* callFormat, DWORD errorCode, char* buffer, size_t bufferSize) {
     if (!buffer || bufferSize == 0) return;
     buffer[0] = '\0';
-    snprintf(buffer, bufferSize, callFormat, static_cast<int>(errorCode));
+    // wsprintfA, not snprintf: the C library's formatter would bring its whole stdio and
+    // floating-point conversion into every program for one %d. wsprintfA writes at most 1024
+    // characters and a terminator; the result is then cut to the caller's buffer.
+    char call[1025];
+    wsprintfA(call, callFormat, static_cast<int>(errorCode));
+    lstrcpynA(buffer, call, bufferSize < sizeof call ? static_cast<int>(bufferSize) : static_cast<int>(sizeof call));
     char* systemText = nullptr;
     DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
