@@ -19,10 +19,9 @@ bool JoinPath(char* out, size_t outSize, const char* folder, const char* name) {
 
 bool CutToParentFolder(char* path, LeadBytePredicate isLead) {
     if (!path) return false;
-    char* last = nullptr;
-    for (char* p = path; (p = const_cast<char*>(FindAnsiChar(p, '\\', isLead))) != nullptr; ++p) last = p;
+    const char* last = FindLastAnsiChar(path, '\\', isLead);
     if (!last) return false;
-    *last = '\0';
+    path[last - path] = '\0';
     return true;
 }
 

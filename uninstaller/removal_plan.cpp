@@ -25,10 +25,7 @@ bool ModulePathBeside(const char* programPath, const char* moduleName, char* out
     if (out == nullptr || outSize == 0) return false;
     out[0] = '\0';
     if (programPath == nullptr || moduleName == nullptr || moduleName[0] == '\0') return false;
-    const char* lastSeparator = nullptr;
-    for (const char* at = FindAnsiChar(programPath, '\\', isLead); at != nullptr;
-         at = FindAnsiChar(at + 1, '\\', isLead))
-        lastSeparator = at;
+    const char* lastSeparator = FindLastAnsiChar(programPath, '\\', isLead);
     if (lastSeparator == nullptr) return false;
     const std::size_t folderLength = static_cast<std::size_t>(lastSeparator - programPath) + 1;
     const std::size_t nameLength = std::strlen(moduleName);

@@ -31,6 +31,14 @@ const char* FindAnsiChar(const char* text, char wanted, LeadBytePredicate isLead
     return nullptr;
 }
 
+const char* FindLastAnsiChar(const char* text, char wanted, LeadBytePredicate isLead) {
+    const char* last = nullptr;
+    for (const char* at = FindAnsiChar(text, wanted, isLead); at != nullptr;
+         at = FindAnsiChar(at + 1, wanted, isLead))
+        last = at;
+    return last;
+}
+
 const char* FindAnyAnsiChar(const char* text, const char* set, LeadBytePredicate isLead) {
     if (text == nullptr || set == nullptr) return nullptr;
     for (std::size_t step; (step = AnsiCharSize(text, isLead)) != 0; text += step)

@@ -30,6 +30,10 @@ std::size_t AnsiCharSize(const char* text, std::size_t length, LeadBytePredicate
 // two-byte character never matches.
 const char* FindAnsiChar(const char* text, char wanted, LeadBytePredicate isLead);
 
+// The last single-byte character equal to wanted, or nullptr: the cut between a folder and
+// the name in it. Found walking forwards, since a trail byte cannot be told apart walking back.
+const char* FindLastAnsiChar(const char* text, char wanted, LeadBytePredicate isLead);
+
 // The first single-byte character that is one of set, or nullptr.
 const char* FindAnyAnsiChar(const char* text, const char* set, LeadBytePredicate isLead);
 

@@ -34,6 +34,14 @@ TEST(AnsiChars, FindsOnlyBackslashesThatAreCharacters) {
     }
 }
 
+TEST(AnsiChars, FindsTheLastRealBackslash) {
+    const char path[] = "C:\\KYR\x83\x5C\\a\x83\x5C";  // C:\KYRソ\aソ
+    EXPECT_EQ(FindLastAnsiChar(path, '\\', Cp932LeadByte), path + 8);
+    EXPECT_EQ(FindLastAnsiChar(path, '\\', NoLeadBytes), path + 11);
+    EXPECT_EQ(FindLastAnsiChar("name", '\\', Cp932LeadByte), nullptr);
+    EXPECT_EQ(FindLastAnsiChar(nullptr, '\\', Cp932LeadByte), nullptr);
+}
+
 TEST(AnsiChars, FindAnyMatchesEveryMemberOfTheSet) {
     const char drive[] = "C:x";
     EXPECT_EQ(FindAnyAnsiChar(drive, "\\/:", Cp932LeadByte), drive + 1);
