@@ -43,6 +43,17 @@ def assert_report(test, box, call_text):
                      (CAPTION, "exclamation", ["OK"], "none"))
 
 
+def the_only_report(test, run, call_text):
+    """The run ended with status 0 after exactly one box, a failure report; its transcript."""
+    t = run.transcript
+    test.assertIsNone(t.error, t.raw)
+    test.assertEqual(run.exit_code, 0)
+    boxes = t.boxes()
+    test.assertEqual(len(boxes), 1, boxes)
+    assert_report(test, boxes[0], call_text)
+    return t
+
+
 def footprint(win):
     """What the scenarios compare: spooler objects, the product's keys and folder."""
     return (win.spooler(), win.registry(UNINSTALL_KEY), win.registry("HKLM\\SOFTWARE\\KYR_POS_PRINTER"),
@@ -57,12 +68,7 @@ class DriverListingFails(unittest.TestCase):
             win.tool("reg", "add", DRIVER_FOLDER[version] + "\\" + "L" * 255, "/f")
             before = footprint(win)
             run = install(win, ["OK"])
-            t = run.transcript
-            self.assertIsNone(t.error, t.raw)
-            self.assertEqual(run.exit_code, 0)
-            boxes = t.boxes()
-            self.assertEqual(len(boxes), 1, boxes)
-            assert_report(self, boxes[0], "EnumPrinterDrivers Error Code: ")
+            t = the_only_report(self, run, "EnumPrinterDrivers Error Code: ")
             # The first step only, and nothing changed.
             self.assertEqual([s[0] for s in t.status_lines()],
                              ["Check drivers...\r\n" if version == "winxp" else "Check driver...\r\n"])
@@ -105,12 +111,7 @@ class PrinterRefusedOn9x(unittest.TestCase):
             win.tool("reg", "delete", PRINTERS, "/f")
             self.assertTrue(win.tool("C:\\bench\\volatile_key.exe", PRINTERS).startswith("created|"))
             run = install(win, ["OK"])
-            t = run.transcript
-            self.assertIsNone(t.error, t.raw)
-            self.assertEqual(run.exit_code, 0)
-            boxes = t.boxes()
-            self.assertEqual(len(boxes), 1, boxes)
-            assert_report(self, boxes[0], "AddPrinter Error Code: ")
+            t = the_only_report(self, run, "AddPrinter Error Code: ")
             self.assertEqual(t.status_lines()[-1][0], "Install printer...\r\n")
             spooler = win.spooler()
             self.assertTrue(any(l.startswith("driver|Windows 4.0|KYR POS 730|") for l in spooler), spooler)
