@@ -45,6 +45,15 @@ class PeFile:
             return {}
         return {t.id: [n.id for n in t.directory.entries] for t in tree.entries if hasattr(t, "directory")}
 
+    def resource_bytes(self, type_id, name_id):
+        """The data of the first language of one resource, or None."""
+        for t in getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None).entries:
+            for n in (t.directory.entries if t.id == type_id else []):
+                if n.id == name_id:
+                    data = n.directory.entries[0].data.struct
+                    return self.pe.get_data(data.OffsetToData, data.Size)
+        return None
+
     def fixed_versions(self):
         """(file version, product version) as dotted texts, or None without a resource."""
         self.pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
@@ -152,6 +161,17 @@ class ShippedBinaries(unittest.TestCase):
                     resources = PeFile(path).resources()
                     self.assertTrue(icons <= set(resources.get(RT_ICON_GROUP, [])), resources)
                     self.assertTrue(dialogs <= set(resources.get(RT_DIALOG, [])), resources)
+
+    def test_programs_ask_later_windows_for_full_rights_and_nothing_else(self):
+        RT_MANIFEST = 24
+        for name in ("KYRPOS730_Installer.exe", "KYRPOS730_Uninstaller.exe"):
+            with self.subTest(name=name):
+                text = (PeFile(os.path.join(MEDIA, name)).resource_bytes(RT_MANIFEST, 1) or b"").decode("utf-8")
+                self.assertIn('<requestedExecutionLevel level="requireAdministrator" uiAccess="false"/>', text)
+                # Common controls 6 would redraw every control on XP; a list of supported
+                # systems would change the version that 8.1 and later report.
+                self.assertNotIn("Common-Controls", text)
+                self.assertNotIn("supportedOS", text)
 
     def test_removal_modules_export_undecorated_names(self):
         expected = {"Unhook_A.dll": {"CheckOS", "RemoveFromWin9x"}, "Unhook_B.dll": {"RemoveFromWin2k"},
