@@ -346,5 +346,26 @@ class PluginOnInstalledPrinter(unittest.TestCase):
         self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper())
 
 
+
+class PluginOnLaterWindows(unittest.TestCase):
+    """The page in the property-sheet host of the Windows tills run today, 32-bit: shown and
+    applied as on XP."""
+
+    def test_page_shows_and_applies_on_7_and_10(self):
+        for version in ("win7", "win10"):
+            with self.subTest(version=version), Windows("plugin-" + version, version) as win:
+                install_printer(win)
+                run = run_host(win, ["dump 0", "wait 1500 additional-commands-" + version,
+                                     "settext 0 1002 " + EXAMPLE1, "settext 0 1001 3", "apply 0", "wait 300"])
+                self.assertIn("DevicePropertySheets init 0x00000000 pages 2", run.lines)
+                page = run.dumps[0]
+                self.assertEqual((page["tabs"], page["caption"]),
+                                 ("Device Settings|Additional Commands|About", "KYR POS 730 Properties"))
+                self.assertEqual(run.control(0, 1029)["text"], "50")
+                self.assertIn("apply 0 enabled=1", run.lines)
+                stored = values(win)
+                self.assertEqual(stored["StartDoc"], "type3:1B700019FF")
+                self.assertEqual(stored["MISC"][:len("type3:03")], "type3:03")
+
 if __name__ == "__main__":
     unittest.main()
