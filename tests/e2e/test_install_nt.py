@@ -104,7 +104,6 @@ class FreshInstallation(unittest.TestCase):
     def test_lpt1_on_server_2003(self):
         self.check_fresh_lpt1("win2003")
 
-    # The Windows tills run today, 32-bit: the same installation as on XP.
     def test_lpt1_on_7(self):
         self.check_fresh_lpt1("win7")
 
@@ -112,12 +111,10 @@ class FreshInstallation(unittest.TestCase):
         self.check_fresh_lpt1("win10")
 
     @unittest.skipUnless(SYSTEMS_FULL, "systems-full")
-    def test_full_lpt1_on_vista(self):
-        self.check_fresh_lpt1("vista")
-
-    @unittest.skipUnless(SYSTEMS_FULL, "systems-full")
-    def test_full_lpt1_on_8(self):
-        self.check_fresh_lpt1("win8")
+    def test_full_lpt1_on_vista_and_8(self):
+        for version in ("vista", "win8"):
+            with self.subTest(version=version):
+                self.check_fresh_lpt1(version)
 
     def test_yes_requests_the_restart_with_the_shutdown_privilege(self):
         with Windows("nt-restart", "winxp") as win:

@@ -259,12 +259,10 @@ class Leftovers(unittest.TestCase):
         self.same_as_on_xp("win10")
 
     @unittest.skipUnless(os.environ.get("KYR_SYSTEMS_FULL"), "systems-full")
-    def test_full_windows_vista(self):
-        self.same_as_on_xp("vista")
-
-    @unittest.skipUnless(os.environ.get("KYR_SYSTEMS_FULL"), "systems-full")
-    def test_full_windows_8(self):
-        self.same_as_on_xp("win8")
+    def test_full_windows_vista_and_8(self):
+        for version in ("vista", "win8"):
+            with self.subTest(version=version):
+                self.same_as_on_xp(version)
 
     @classmethod
     def tearDownClass(cls):

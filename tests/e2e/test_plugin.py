@@ -358,14 +358,10 @@ class PluginOnLaterWindows(unittest.TestCase):
                 run = run_host(win, ["dump 0", "wait 1500 additional-commands-" + version,
                                      "settext 0 1002 " + EXAMPLE1, "settext 0 1001 3", "apply 0", "wait 300"])
                 self.assertIn("DevicePropertySheets init 0x00000000 pages 2", run.lines)
-                page = run.dumps[0]
-                self.assertEqual((page["tabs"], page["caption"]),
-                                 ("Device Settings|Additional Commands|About", "KYR POS 730 Properties"))
-                self.assertEqual(run.control(0, 1029)["text"], "50")
+                self.assertEqual(run.dumps[0]["tabs"], "Device Settings|Additional Commands|About")
                 self.assertIn("apply 0 enabled=1", run.lines)
-                stored = values(win)
-                self.assertEqual(stored["StartDoc"], "type3:1B700019FF")
-                self.assertEqual(stored["MISC"][:len("type3:03")], "type3:03")
+                self.assertEqual(values(win)["StartDoc"], "type3:1B700019FF")
+                self.assertTrue(values(win)["MISC"].startswith("type3:03"), "3 line feeds")
 
 if __name__ == "__main__":
     unittest.main()

@@ -45,14 +45,13 @@ class PeFile:
             return {}
         return {t.id: [n.id for n in t.directory.entries] for t in tree.entries if hasattr(t, "directory")}
 
-    def resource_bytes(self, type_id, name_id):
-        """The data of the first language of one resource, or None."""
-        for t in getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None).entries:
-            for n in (t.directory.entries if t.id == type_id else []):
-                if n.id == name_id:
-                    data = n.directory.entries[0].data.struct
-                    return self.pe.get_data(data.OffsetToData, data.Size)
-        return None
+    def manifest(self):
+        """The text of the program's manifest (resource type 24, id 1), or empty."""
+        for t in self.pe.DIRECTORY_ENTRY_RESOURCE.entries:
+            for n in (t.directory.entries if t.id == 24 else []):
+                data = n.directory.entries[0].data.struct
+                return self.pe.get_data(data.OffsetToData, data.Size).decode("utf-8") if n.id == 1 else ""
+        return ""
 
     def fixed_versions(self):
         """(file version, product version) as dotted texts, or None without a resource."""
@@ -163,10 +162,9 @@ class ShippedBinaries(unittest.TestCase):
                     self.assertTrue(dialogs <= set(resources.get(RT_DIALOG, [])), resources)
 
     def test_programs_ask_later_windows_for_full_rights_and_nothing_else(self):
-        RT_MANIFEST = 24
         for name in ("KYRPOS730_Installer.exe", "KYRPOS730_Uninstaller.exe"):
             with self.subTest(name=name):
-                text = (PeFile(os.path.join(MEDIA, name)).resource_bytes(RT_MANIFEST, 1) or b"").decode("utf-8")
+                text = PeFile(os.path.join(MEDIA, name)).manifest()
                 self.assertIn('<requestedExecutionLevel level="requireAdministrator" uiAccess="false"/>', text)
                 # Common controls 6 would redraw every control on XP; a list of supported
                 # systems would change the version that 8.1 and later report.
