@@ -5,7 +5,7 @@
 
 namespace kyr {
 
-// True only when the system says so. Windows 95 to 2000 (and XP before its first service
+// True only when the system says so. Windows 95 to 2000 (and XP before its second service
 // pack) have no IsWow64Process and are all 32-bit: false there, as on any failure to ask.
 bool RunsOn64BitWindows();
 

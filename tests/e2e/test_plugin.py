@@ -346,7 +346,6 @@ class PluginOnInstalledPrinter(unittest.TestCase):
         self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper())
 
 
-
 class PluginOnLaterWindows(unittest.TestCase):
     """The page in the property-sheet host of the Windows tills run today, 32-bit: shown and
     applied as on XP."""
@@ -362,6 +361,7 @@ class PluginOnLaterWindows(unittest.TestCase):
                 self.assertIn("apply 0 enabled=1", run.lines)
                 self.assertEqual(values(win)["StartDoc"], "type3:1B700019FF")
                 self.assertTrue(values(win)["MISC"].startswith("type3:03"), "3 line feeds")
+
 
 if __name__ == "__main__":
     unittest.main()
