@@ -10,7 +10,7 @@ RemovalPlan PlanRemoval(int osCode, int foundPrinterCount, int tickedCount) {
     RemovalPlan plan;
     if (IsWin9xCode(osCode))
         plan.branch = RemovalBranch::Win9x;
-    else if (osCode >= kOsNt4OrOlder && osCode <= kOsWin2003)
+    else if (IsNtFamilyCode(osCode))
         plan.branch = RemovalBranch::Nt;
     else
         plan.branch = RemovalBranch::Nothing;

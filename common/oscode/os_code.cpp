@@ -14,6 +14,7 @@ int OsCodeFor(unsigned platformId, unsigned major, unsigned minor) {
     }
     if (platformId == kPlatformNt) {
         if (major <= 4) return kOsNt4OrOlder;
+        if (major >= 6) return kOsNt6OrLater;
         if (major == 5) {
             switch (minor) {
                 case 0: return kOsWin2000;

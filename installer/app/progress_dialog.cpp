@@ -9,6 +9,7 @@
 #include "installer/medium_check.h"
 #include "installer/port_table.h"
 #include "installer/res/resource.h"
+#include "installer/wow64_check.h"
 
 namespace kyr {
 
@@ -73,6 +74,13 @@ void ProgressDialog::RunInstall() {
     if (code == kOsNt4OrOlder) {
         MessageBoxA(Window(), "This driver is not supported by Windows NT4.0!!", kInstallerCaption,
                     MB_ICONINFORMATION | MB_OK);
+        ExitProcess(0);
+    }
+    if (RunsOn64BitWindows()) {
+        MessageBoxA(Window(),
+                    "This driver is for 32-bit Windows only.\n"
+                    "It is not supported by 64-bit Windows!!",
+                    kInstallerCaption, MB_ICONINFORMATION | MB_OK);
         ExitProcess(0);
     }
     context.FinishNames("730", 'E', true);

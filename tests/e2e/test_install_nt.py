@@ -1,5 +1,5 @@
-"""A complete installation on Windows 2000, XP and Server 2003, as a user runs it from the
-medium, and what it leaves on the system."""
+"""A complete installation on Windows 2000, XP, Server 2003, 7 and 10 (Vista and 8 under the
+label "systems-full"), as a user runs it from the medium, and what it leaves on the system."""
 import os
 import unittest
 
@@ -7,6 +7,8 @@ from bench.session import Windows
 from flows import (CAPTION, NT_STEPS, PRODUCT_UNINSTALLER, PROGRESS, RESTART_QUESTION, UNINSTALL_KEY, USB_DONE,
                    basename, drivers, hold_open, install, make_read_only, printers, registry_values, writable)
 
+# Vista and 8 run, like the other longer flows, only on request (README).
+SYSTEMS_FULL = bool(os.environ.get("KYR_SYSTEMS_FULL"))
 DRIVER_FOLDER = "C:\\windows\\system32\\spool\\drivers\\w32x86"
 STAGED = ["UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL", "MON730.DLL", "PRO730.DLL", "KYR730E.DLL",
           "UI730.DLL", "UI730.INI", "KYR730E.GPD", "STDNAMES.GPD"]
@@ -101,6 +103,18 @@ class FreshInstallation(unittest.TestCase):
 
     def test_lpt1_on_server_2003(self):
         self.check_fresh_lpt1("win2003")
+
+    def test_lpt1_on_7(self):
+        self.check_fresh_lpt1("win7")
+
+    def test_lpt1_on_10(self):
+        self.check_fresh_lpt1("win10")
+
+    @unittest.skipUnless(SYSTEMS_FULL, "systems-full")
+    def test_full_lpt1_on_vista_and_8(self):
+        for version in ("vista", "win8"):
+            with self.subTest(version=version):
+                self.check_fresh_lpt1(version)
 
     def test_yes_requests_the_restart_with_the_shutdown_privilege(self):
         with Windows("nt-restart", "winxp") as win:

@@ -6,7 +6,11 @@ import unittest
 
 from bench.session import Windows
 from flows import CAPTION, INSTALLER, PORT_DIALOG, PROGRESS
+from test_leftovers import left_behind, snapshot
 from bench.transcript import split
+
+
+WIN64_REFUSAL = "This driver is for 32-bit Windows only.\nIt is not supported by 64-bit Windows!!"
 
 
 def controls(transcript):
@@ -72,20 +76,25 @@ class InstallerStart(unittest.TestCase):
             self.assertTrue(close_to(got[4:4 + len(geometry)], geometry), (got, want))
         return seen
 
-    def test_nt40_is_refused_before_the_setup_dialog(self):
-        with Windows("start-nt40", "nt40") as win:
-            before = win.spooler()
-            run = win.run(INSTALLER, ['box OK 30000'])
-            self.assertEqual(run.exit_code, 0)
-            boxes = run.transcript.boxes()
-            self.assertEqual(len(boxes), 1)
-            box = boxes[0]
-            self.assertEqual((box.caption, box.text, box.icon, box.buttons, box.owner),
-                             (CAPTION, "This driver is not supported by Windows NT4.0!!", "information", ["OK"],
-                              PROGRESS))
-            self.assertNotIn(["window", PORT_DIALOG], run.transcript.events)
-            self.assertEqual(win.spooler(), before)
-            self.assertFalse(win.exists("C:\\windows\\KYR-730"))
+    def test_refusals_before_the_setup_dialog(self):
+        rows = [  # scenario, Windows, bits, the box's text
+            ("start-nt40", "nt40", 32, "This driver is not supported by Windows NT4.0!!"),
+            ("start-win10-64", "win10", 64, WIN64_REFUSAL),
+        ]
+        for name, version, bits, text in rows:
+            with self.subTest(name=name), Windows(name, version, observe_restarts=False, bits=bits) as win:
+                before = snapshot(win), win.spooler()
+                run = win.run(INSTALLER, ['box OK 30000 C:\\bench\\refused.bmp'])
+                win.png("C:\\bench\\refused.bmp", "refused")
+                self.assertEqual(run.exit_code, 0)
+                boxes = run.transcript.boxes()
+                self.assertEqual(len(boxes), 1)
+                box = boxes[0]
+                self.assertEqual((box.caption, box.text, box.icon, box.buttons, box.owner),
+                                 (CAPTION, text, "information", ["OK"], PROGRESS))
+                self.assertNotIn(["window", PORT_DIALOG], run.transcript.events)
+                self.assertEqual(left_behind(before[0], snapshot(win)), [])
+                self.assertEqual(win.spooler(), before[1])
 
     def test_windows_and_defaults_then_escape_cancels(self):
         with Windows("start-winxp", "winxp") as win:

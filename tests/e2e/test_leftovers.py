@@ -1,5 +1,6 @@
 """What a clean installation followed by a full removal leaves behind, on Windows XP and on
-Windows 98, each item with its reason. The scenario writes docs/leftovers.md from what it
+Windows 98, each item with its reason; Windows 7 and 10 (Vista and 8 under "systems-full")
+must leave XP's list. The scenario writes docs/leftovers.md from what it
 finds, and fails when something is left that no reason below explains.
 
 The interruption matrix (test_interrupted_install.py) holds every interrupted path to the
@@ -11,7 +12,7 @@ import unittest
 
 from bench.session import Windows
 from bench.transcript import split
-from flows import PRODUCT, PRODUCT_UNINSTALLER, UNINSTALLER_CAPTION, install
+from flows import PRODUCT, PRODUCT_UNINSTALLER, RESTART_QUESTION, UNINSTALLER_CAPTION, install
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOC = os.path.join(ROOT, "docs", "leftovers.md")
@@ -163,7 +164,7 @@ def remove_everything(win):
     the restart notice confirmed (9x). Returns the Run."""
     nine_x = win.version in ("win95", "win98", "winme")
     printers = [l for l in win.spooler() if l.startswith("printer|") and "|driver=KYR POS 730|" in l]
-    script = ['wait "%s" 60000' % UNINSTALLER_CAPTION]
+    script = ['wait "%s" 60000' % UNINSTALLER_CAPTION, 'watch "%s" 1000 1002' % UNINSTALLER_CAPTION]
     if printers:
         for i in range(len(printers)):
             script += ["itemclick 1006 %d" % i, "sleep 200"]
@@ -229,14 +230,39 @@ class Leftovers(unittest.TestCase):
             rows, unexplained = explain(version, items)
             self.maxDiff = None
             self.assertEqual(unexplained, [], "left behind without a reason")
-            Leftovers.sections[version] = rows
+            if version in TITLES:
+                Leftovers.sections[version] = rows
+            self.removal = removal
             return rows
+
+    def same_as_on_xp(self, version):
+        """A later 32-bit NT: removed with XP's steps, bar and question, leaving XP's list."""
+        rows = self.check(version)
+        self.assertEqual([item for item, _, _ in rows], documented("winxp"))
+        seq = self.removal.transcript.sequence()
+        self.assertEqual([s[1:] for s in seq if s[0] == "status"],
+                         [("Checking OS...", 30), ("Delete printers...", 60),
+                          ("Delete printer driver...", 90), ("Uninstall completed!", 100)])
+        self.assertEqual([(s[1].text, s[1].icon, s[1].buttons) for s in seq if s[0] == "box"],
+                         [(RESTART_QUESTION, "question", ["Yes", "No"])])
 
     def test_windows_xp(self):
         self.check("winxp")
 
     def test_windows_98(self):
         self.check("win98")
+
+    def test_windows_7(self):
+        self.same_as_on_xp("win7")
+
+    def test_windows_10(self):
+        self.same_as_on_xp("win10")
+
+    @unittest.skipUnless(os.environ.get("KYR_SYSTEMS_FULL"), "systems-full")
+    def test_full_windows_vista_and_8(self):
+        for version in ("vista", "win8"):
+            with self.subTest(version=version):
+                self.same_as_on_xp(version)
 
     @classmethod
     def tearDownClass(cls):

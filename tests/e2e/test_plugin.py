@@ -346,5 +346,22 @@ class PluginOnInstalledPrinter(unittest.TestCase):
         self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper())
 
 
+class PluginOnLaterWindows(unittest.TestCase):
+    """The page in the property-sheet host of the Windows tills run today, 32-bit: shown and
+    applied as on XP."""
+
+    def test_page_shows_and_applies_on_7_and_10(self):
+        for version in ("win7", "win10"):
+            with self.subTest(version=version), Windows("plugin-" + version, version) as win:
+                install_printer(win)
+                run = run_host(win, ["dump 0", "wait 1500 additional-commands-" + version,
+                                     "settext 0 1002 " + EXAMPLE1, "settext 0 1001 3", "apply 0", "wait 300"])
+                self.assertIn("DevicePropertySheets init 0x00000000 pages 2", run.lines)
+                self.assertEqual(run.dumps[0]["tabs"], "Device Settings|Additional Commands|About")
+                self.assertIn("apply 0 enabled=1", run.lines)
+                self.assertEqual(values(win)["StartDoc"], "type3:1B700019FF")
+                self.assertTrue(values(win)["MISC"].startswith("type3:03"), "3 line feeds")
+
+
 if __name__ == "__main__":
     unittest.main()

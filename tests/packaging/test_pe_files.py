@@ -45,6 +45,14 @@ class PeFile:
             return {}
         return {t.id: [n.id for n in t.directory.entries] for t in tree.entries if hasattr(t, "directory")}
 
+    def manifest(self):
+        """The text of the program's manifest (resource type 24, id 1), or empty."""
+        for t in self.pe.DIRECTORY_ENTRY_RESOURCE.entries:
+            for n in (t.directory.entries if t.id == 24 else []):
+                data = n.directory.entries[0].data.struct
+                return self.pe.get_data(data.OffsetToData, data.Size).decode("utf-8") if n.id == 1 else ""
+        return ""
+
     def fixed_versions(self):
         """(file version, product version) as dotted texts, or None without a resource."""
         self.pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
@@ -152,6 +160,16 @@ class ShippedBinaries(unittest.TestCase):
                     resources = PeFile(path).resources()
                     self.assertTrue(icons <= set(resources.get(RT_ICON_GROUP, [])), resources)
                     self.assertTrue(dialogs <= set(resources.get(RT_DIALOG, [])), resources)
+
+    def test_programs_ask_later_windows_for_full_rights_and_nothing_else(self):
+        for name in ("KYRPOS730_Installer.exe", "KYRPOS730_Uninstaller.exe"):
+            with self.subTest(name=name):
+                text = PeFile(os.path.join(MEDIA, name)).manifest()
+                self.assertIn('<requestedExecutionLevel level="requireAdministrator" uiAccess="false"/>', text)
+                # Common controls 6 would redraw every control on XP; a list of supported
+                # systems would change the version that 8.1 and later report.
+                self.assertNotIn("Common-Controls", text)
+                self.assertNotIn("supportedOS", text)
 
     def test_removal_modules_export_undecorated_names(self):
         expected = {"Unhook_A.dll": {"CheckOS", "RemoveFromWin9x"}, "Unhook_B.dll": {"RemoveFromWin2k"},

@@ -1,4 +1,6 @@
 """Wine prefixes for the bench: one pristine 32-bit prefix, cheap per-scenario copies.
+A pristine 64-bit prefix (Debian's wine64; our 32-bit programs run in it as on 64-bit
+Windows) is made beside it the first time a scenario asks for one.
 
 A copy hard-links the large program files under windows/ and really copies the rest
 (registry, .ini files, INF folder). Wine writes through a hard link when it rewrites an
@@ -23,6 +25,9 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", "..")
 WINE_DIR = os.environ.get("KYR_WINE_DIR", os.path.join(ROOT, "build", "wine"))
 PRISTINE = os.path.join(WINE_DIR, "pristine")
 MANIFEST = os.path.join(WINE_DIR, "pristine-links.json")
+# The 64-bit prefix is booted by the 64-bit loader: Debian installs it outside the PATH.
+WINE64 = next((p for p in ("/usr/lib/wine/wine64", "/usr/lib64/wine/wine64", "/opt/wine-stable/bin/wine64")
+               if os.path.isfile(p)), "wine64")
 LINK_EXTENSIONS = {".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb", ".ax",
                    ".ds", ".fon", ".ttf", ".nls", ".mui", ".msstyles", ".com", ".vxd", ".dll16",
                    ".exe16", ".mod16", ".drv16"}
@@ -37,9 +42,17 @@ BASE_ENV = {
 }
 
 
-def wine_env(prefix, extra=None):
+def pristine_of(arch):
+    """(pristine prefix, its record of linked files) for "win32" or "win64"."""
+    if arch == "win64":
+        return PRISTINE + "64", os.path.join(WINE_DIR, "pristine64-links.json")
+    return PRISTINE, MANIFEST
+
+
+def wine_env(prefix, extra=None, arch="win32"):
     env = dict(os.environ)
     env.update(BASE_ENV)
+    env["WINEARCH"] = arch
     env["WINEPREFIX"] = prefix
     if extra:
         env.update(extra)
@@ -64,33 +77,33 @@ def _walk_files(top):
             yield full, ("link" if os.path.islink(full) else "file")
 
 
-def _install_wine_fonts():
+def _install_wine_fonts(pristine=PRISTINE):
     """Copies Wine's own fonts into the pristine prefix's Fonts folder (see above)."""
     source = next((d for d in WINE_FONT_DIRS if os.path.isfile(os.path.join(d, "marlett.ttf"))), None)
     if source is None:
         raise RuntimeError("Wine's fonts (marlett.ttf ...) not found in %s; run scripts/setup"
                            % ", ".join(WINE_FONT_DIRS))
-    fonts = os.path.join(PRISTINE, "drive_c", "windows", "Fonts")
+    fonts = os.path.join(pristine, "drive_c", "windows", "Fonts")
     os.makedirs(fonts, exist_ok=True)
     for name in sorted(os.listdir(source)):
         if os.path.splitext(name)[1].lower() in (".ttf", ".fon") and not os.path.exists(os.path.join(fonts, name)):
             shutil.copy2(os.path.join(source, name), os.path.join(fonts, name))
 
 
-def _record_manifest():
+def _record_manifest(pristine=PRISTINE, manifest=MANIFEST):
     entries = {"": RECIPE}
-    for full, kind in _walk_files(PRISTINE):
-        rel = os.path.relpath(full, PRISTINE)
+    for full, kind in _walk_files(pristine):
+        rel = os.path.relpath(full, pristine)
         if kind == "file" and _linked(rel):
             st = os.stat(full)
             entries[rel] = [st.st_size, st.st_mtime_ns, st.st_ino]
-    with open(MANIFEST, "w") as f:
+    with open(manifest, "w") as f:
         json.dump(entries, f)
 
 
-def _manifest_intact():
+def _manifest_intact(pristine=PRISTINE, manifest=MANIFEST):
     try:
-        with open(MANIFEST) as f:
+        with open(manifest) as f:
             entries = json.load(f)
     except (OSError, ValueError):
         return False
@@ -98,7 +111,7 @@ def _manifest_intact():
         return False
     for rel, (size, mtime, ino) in entries.items():
         try:
-            st = os.stat(os.path.join(PRISTINE, rel))
+            st = os.stat(os.path.join(pristine, rel))
         except OSError:
             return False
         if st.st_size != size or st.st_mtime_ns != mtime or st.st_ino != ino:
@@ -106,34 +119,37 @@ def _manifest_intact():
     return True
 
 
-def _build_pristine():
-    shutil.rmtree(PRISTINE, ignore_errors=True)
+def _build_pristine(arch="win32"):
+    pristine, manifest = pristine_of(arch)
+    shutil.rmtree(pristine, ignore_errors=True)
     os.makedirs(WINE_DIR, exist_ok=True)
-    env = wine_env(PRISTINE)
-    log = open(os.path.join(WINE_DIR, "pristine-boot.log"), "wb")
-    subprocess.run(["wineboot", "-i"], env=env, stdout=log, stderr=log, check=True,
-                   stdin=subprocess.DEVNULL)
+    env = wine_env(pristine, arch=arch)
+    log = open(os.path.join(WINE_DIR, os.path.basename(pristine) + "-boot.log"), "wb")
+    boot = [WINE64, "wineboot", "-i"] if arch == "win64" else ["wineboot", "-i"]
+    subprocess.run(boot, env=env, stdout=log, stderr=log, check=True, stdin=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=env, stdout=log, stderr=log, check=True)
-    _install_wine_fonts()
-    _record_manifest()
+    _install_wine_fonts(pristine)
+    _record_manifest(pristine, manifest)
 
 
-def ensure_pristine():
+def ensure_pristine(arch="win32"):
+    pristine, manifest = pristine_of(arch)
     os.makedirs(WINE_DIR, exist_ok=True)
-    with open(os.path.join(WINE_DIR, ".pristine.lock"), "w") as lock:
+    with open(os.path.join(WINE_DIR, "." + os.path.basename(pristine) + ".lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if not os.path.isdir(os.path.join(PRISTINE, "drive_c")) or not _manifest_intact():
-            _build_pristine()
+        if not os.path.isdir(os.path.join(pristine, "drive_c")) or not _manifest_intact(pristine, manifest):
+            _build_pristine(arch)
 
 
-def clone(dest):
+def clone(dest, arch="win32"):
     """A fresh Windows at dest, in well under a second."""
-    ensure_pristine()
+    ensure_pristine(arch)
+    pristine = pristine_of(arch)[0]
     kill_server(dest)
     shutil.rmtree(dest, ignore_errors=True)
     os.makedirs(dest)
-    for full, kind in _walk_files(PRISTINE):
-        rel = os.path.relpath(full, PRISTINE)
+    for full, kind in _walk_files(pristine):
+        rel = os.path.relpath(full, pristine)
         target = os.path.join(dest, rel)
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if kind == "link":
@@ -142,11 +158,11 @@ def clone(dest):
             os.link(full, target)
         else:
             shutil.copy2(full, target)
-    for dirpath, dirnames, _ in os.walk(PRISTINE):
+    for dirpath, dirnames, _ in os.walk(pristine):
         for d in dirnames:
             full = os.path.join(dirpath, d)
             if not os.path.islink(full):
-                os.makedirs(os.path.join(dest, os.path.relpath(full, PRISTINE)), exist_ok=True)
+                os.makedirs(os.path.join(dest, os.path.relpath(full, pristine)), exist_ok=True)
     return dest
 
 
@@ -159,7 +175,8 @@ def replace_file(prefix, rel, source):
 
 
 def set_windows_version(prefix, version):
-    """Prefix-wide Windows version (win95 ... win2003, nt40), set before Wine starts.
+    """Prefix-wide Windows version (win95 ... win2003, nt40, vista, win7, win8, win10), set
+    before Wine starts.
 
     Also puts every window on a Wine virtual desktop, where Wine draws captions and
     frames itself: screenshots then show windows as a user sees them, without needing a

@@ -34,12 +34,14 @@ class Run:
 
 
 class Windows:
-    def __init__(self, name, version="winxp", observe_restarts=True, media=True, locale=None):
+    def __init__(self, name, version="winxp", observe_restarts=True, media=True, locale=None, bits=32):
         self.name = name
         self.version = version
+        # bits=64: a 64-bit Windows, on which our 32-bit programs run as they would there.
+        self.arch = "win64" if bits == 64 else "win32"
         self.prefix = os.path.join(SCENARIO_DIR, name)
         self.shots = os.path.join(OUT_DIR, name)
-        prefixes.clone(self.prefix)
+        prefixes.clone(self.prefix, self.arch)
         prefixes.set_windows_version(self.prefix, version)
         self.display = VirtualDisplay()
         extra = {"DISPLAY": self.display.name}
@@ -50,7 +52,7 @@ class Windows:
         # guidriver compares its script's texts (a button's label) with what the windows
         # answer in the ANSI code page; the double-byte ones need the script in it too.
         self.ansi = ANSI_CODEPAGES.get((locale or "").split(".")[0])
-        self.env = prefixes.wine_env(self.prefix, extra)
+        self.env = prefixes.wine_env(self.prefix, extra, self.arch)
         self.program_env = dict(self.env)
         os.makedirs(self.shots, exist_ok=True)
         bench = self.path("C:\\bench")
@@ -63,6 +65,10 @@ class Windows:
             # Wine ends the session through wineboot; ours only logs the request.
             prefixes.replace_file(self.prefix, "drive_c/windows/system32/wineboot.exe",
                                   os.path.join(TOOLS, "fake_wineboot.exe"))
+            if self.arch == "win64":
+                # A 32-bit program's system folder is syswow64 there.
+                prefixes.replace_file(self.prefix, "drive_c/windows/syswow64/wineboot.exe",
+                                      os.path.join(TOOLS, "fake_wineboot.exe"))
             self.program_env["WINEDLLOVERRIDES"] = self.env["WINEDLLOVERRIDES"] + ";wineboot.exe=n"
         self.server = subprocess.Popen(["wineserver", "-p", "-f"], env=self.env,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,

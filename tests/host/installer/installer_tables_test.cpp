@@ -17,9 +17,12 @@ TEST(OsCode, MapsEveryKnownSystemAndNothingElse) {
     } rows[] = {
         {1, 4, 0, 2000},  {1, 4, 10, 2001}, {1, 4, 90, 2002}, {2, 4, 0, 2003},  {2, 3, 51, 2003},
         {2, 0, 0, 2003},  {2, 5, 0, 2004},  {2, 5, 1, 2005},  {2, 5, 2, 2006},
-        // Outside the table: near misses of each family and later systems.
-        {1, 4, 1, 0},     {1, 4, 11, 0},    {1, 5, 0, 0},     {1, 3, 10, 0},    {2, 5, 3, 0},
-        {2, 6, 0, 0},     {2, 10, 0, 0},    {0, 3, 10, 0},    {3, 4, 0, 0},
+        // Vista, 7, 8, 8.1, 10 and later NT: one code
+        {2, 6, 0, 2007},  {2, 6, 1, 2007},  {2, 6, 2, 2007},  {2, 6, 3, 2007},  {2, 10, 0, 2007},
+        {2, 11, 0, 2007},
+        // Outside the table: near misses of each family.
+        {1, 4, 1, 0},     {1, 4, 11, 0},    {1, 5, 0, 0},     {1, 6, 0, 0},     {1, 3, 10, 0},
+        {2, 5, 3, 0},     {0, 3, 10, 0},    {0, 6, 0, 0},     {3, 4, 0, 0},     {3, 6, 0, 0},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(OsCodeFor(r.platform, r.major, r.minor), r.code)

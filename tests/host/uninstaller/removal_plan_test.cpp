@@ -26,10 +26,14 @@ TEST(PlanRemoval, BranchStepsAndDriverRemoval) {
         // the whole 9x and NT ranges, NT 4.0 included
         {2003, 1, 1, RemovalBranch::Nt, true, true},
         {2006, 1, 1, RemovalBranch::Nt, true, true},
+        // Vista and later: the NT branch, partial removal included
+        {2007, 1, 1, RemovalBranch::Nt, true, true},
+        {2007, 0, 0, RemovalBranch::Nt, false, true},
+        {2007, 2, 1, RemovalBranch::Nt, true, false},
         // a system neither module serves: nothing at all
         {0, 1, 1, RemovalBranch::Nothing, false, false},
         {1999, 0, 0, RemovalBranch::Nothing, false, false},
-        {2007, 2, 2, RemovalBranch::Nothing, false, false},
+        {2008, 2, 2, RemovalBranch::Nothing, false, false},
         {-1, 1, 0, RemovalBranch::Nothing, false, false},
     };
     for (const auto& c : cases) {

@@ -10,14 +10,14 @@ using namespace removal_test;
 
 struct VersionCase {
     const char* wineVersion;
-    int code;  // 0: any value outside 2000..2006
+    int code;  // 0: any value outside 2000..2007
 };
 
 const VersionCase kVersions[] = {
     {"win95", 2000},   {"win98", 2001}, {"winme", 2002},   {"nt40", 2003},
-    {"win2k", 2004},   {"winxp", 2005}, {"win2003", 2006}, {"vista", 0},
-    {"win2008", 0},    {"win7", 0},     {"win8", 0},       {"win81", 0},
-    {"win10", 0},
+    {"win2k", 2004},   {"winxp", 2005}, {"win2003", 2006}, {"vista", 2007},
+    {"win2008", 2007}, {"win7", 2007},  {"win8", 2007},    {"win81", 2007},
+    {"win10", 2007},
 };
 
 class CheckOsUnder : public ::testing::TestWithParam<VersionCase> {
@@ -34,7 +34,7 @@ TEST_P(CheckOsUnder, GivesTheTableCode) {
         EXPECT_EQ(code, static_cast<DWORD>(c.code)) << c.wineVersion;
     } else {
         // The uninstaller must skip all removal for a system the table does not know.
-        EXPECT_TRUE(code < 2000 || code > 2006) << c.wineVersion << " gave " << code;
+        EXPECT_TRUE(code < 2000 || code > 2007) << c.wineVersion << " gave " << code;
         EXPECT_LT(code, 9000u) << "module or entry point not bound";
     }
 }
