@@ -190,7 +190,12 @@ bool SameMisc(const MiscSettings& a, const MiscSettings& b) {
 // The refusal's answer: the sheet brings this page to the front, whichever tab the user
 // pressed OK on, so that the box's subject is in view.
 LONG RefuseApply(HWND page, int focusId) {
-    if (focusId != 0) SetFocus(GetDlgItem(page, focusId));
+    if (focusId != 0) {
+        // Posted, so that it lands once the sheet has brought the page to the front.
+        const HWND box = GetDlgItem(page, focusId);
+        SetFocus(box);
+        PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(box), TRUE);
+    }
     return PSNRET_INVALID;
 }
 
