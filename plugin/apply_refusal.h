@@ -14,7 +14,8 @@ extern const WCHAR kPageBoxCaption[];
 // A command box that cannot be stored as typed: which one, and why.
 void ShowEntryRefusal(HWND sheet, const CommandBox& box, const CommandEntry& entry);
 
-// The settings key could not be opened for writing or a value could not be written.
-void ShowSaveFailure(HWND sheet, LONG status);
+// The settings key could not be opened for writing or a value could not be written; with
+// partlySaved, what was written before the failure could not all be put back.
+void ShowSaveFailure(HWND sheet, LONG status, bool partlySaved = false);
 
 }  // namespace kyr

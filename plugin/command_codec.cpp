@@ -33,7 +33,7 @@ ParsedCommand ParseCommandText(const char* text, std::size_t length, LeadBytePre
         std::size_t width = AnsiCharSize(text + at, length - at, isLead);
         if (width == 1 && StartsEscape(text, length, at)) {
             if (at + 3 >= length || !HexPairToByte(text[at + 2], text[at + 3], &bytes[0])) {
-                return {ParseOutcome::kMalformedEscape, 0};
+                return {ParseOutcome::kMalformedEscape, 0, at};
             }
             at += 4;
             width = 1;
@@ -48,8 +48,8 @@ ParsedCommand ParseCommandText(const char* text, std::size_t length, LeadBytePre
             if (count < capacity) out[count] = bytes[i];
         }
     }
-    if (count > capacity) return {ParseOutcome::kTooLong, count};
-    return {ParseOutcome::kParsed, count};
+    if (count > capacity) return {ParseOutcome::kTooLong, count, 0};
+    return {ParseOutcome::kParsed, count, 0};
 }
 
 std::size_t FormatCommandBytes(const unsigned char* bytes, std::size_t count, char* out,

@@ -26,21 +26,22 @@ bool HexPairToByte(char high, char low, unsigned char* out);
 
 enum class ParseOutcome {
     kParsed,           // `length` bytes were written
-    kMalformedEscape,  // the command is empty
+    kMalformedEscape,  // the command is empty; `position` is where the bad escape starts
     kTooLong,          // nothing usable was written; `length` is what the text stands for
 };
 
 struct ParsedCommand {
     ParseOutcome outcome;
     std::size_t length;
+    std::size_t position;  // for kMalformedEscape, the byte offset of its backslash
 };
 
 // Turns the typed text, in an ANSI code page whose lead bytes isLead tells, into command
 // bytes: "\x" with two hexadecimal digits stands for one byte, every other character for
 // its own byte or bytes. The walk goes by character, so the second byte of a double-byte
 // character never starts an escape even when it has the value of a backslash.
-// A malformed escape anywhere makes the whole command empty: a half-kept command sent to
-// the printer is worse than none. A text that stands for more than `capacity` bytes is
+// A malformed escape anywhere makes the whole command empty (a half-kept command sent to
+// the printer is worse than none); the first one is reported, so the user can be shown it. A text that stands for more than `capacity` bytes is
 // reported with its full length, so that the user can be told by how much it is over.
 ParsedCommand ParseCommandText(const char* text, std::size_t length, LeadBytePredicate isLead,
                                unsigned char* out, std::size_t capacity);

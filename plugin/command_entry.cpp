@@ -31,33 +31,68 @@ CommandRecord RecordOf(const CommandBox& box, DLGINFO* lpdi) {
 
 // A character has an exact form when it converts and converts back to itself; the
 // system's best-fit mapping ("Ā" to "A") and its default character ("?") both fail this.
-bool HasExactAnsiForm(WCHAR c) {
+// A character beyond U+FFFF is tried as its pair of halves.
+bool HasExactAnsiForm(const WCHAR* c, int units) {
     char bytes[8];
-    const int n = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_ACP, 0, c, units, bytes, sizeof bytes, nullptr, nullptr);
     if (n == 0) return false;
-    WCHAR back[2];
-    return MultiByteToWideChar(CP_ACP, 0, bytes, n, back, 2) == 1 && back[0] == c;
+    WCHAR back[3];
+    if (MultiByteToWideChar(CP_ACP, 0, bytes, n, back, 3) != units) return false;
+    for (int i = 0; i < units; ++i) {
+        if (back[i] != c[i]) return false;
+    }
+    return true;
+}
+
+int UnitsOfCharacter(const WCHAR* c) {
+    const bool high = c[0] >= 0xD800 && c[0] <= 0xDBFF;
+    return high && c[1] >= 0xDC00 && c[1] <= 0xDFFF ? 2 : 1;
+}
+
+// The malformed escape that starts at byte `offset` of the converted text, as the user
+// sees it: its character number in the box and its text.
+void DescribeBadEscape(const WCHAR* wide, const char* narrow, size_t offset,
+                       CommandEntry* entry) {
+    const int before = offset == 0 ? 0
+                                   : MultiByteToWideChar(CP_ACP, 0, narrow, static_cast<int>(offset),
+                                                         nullptr, 0);
+    entry->position = static_cast<DWORD>(before) + 1;
+    int i = 0;
+    for (; i < 4 && wide[before + i] != L'\0'; ++i) entry->escape[i] = wide[before + i];
+    entry->escape[i] = L'\0';
 }
 
 }  // namespace
 
-BOOL WideToAnsiExactly(const WCHAR* text, char* out, int outBytes, WCHAR* unmappable) {
-    for (const WCHAR* c = text; *c != L'\0'; ++c) {
-        if (!HasExactAnsiForm(*c)) {
-            *unmappable = *c;
+BOOL WideToAnsiExactly(const WCHAR* text, char* out, int outBytes, WCHAR unmappable[3]) {
+    unmappable[0] = L'\0';
+    for (const WCHAR* c = text; *c != L'\0';) {
+        const int units = UnitsOfCharacter(c);
+        if (!HasExactAnsiForm(c, units)) {
+            unmappable[0] = c[0];
+            unmappable[1] = units == 2 ? c[1] : L'\0';
+            unmappable[2] = L'\0';
             out[0] = '\0';
             return FALSE;
         }
+        c += units;
     }
     if (WideCharToMultiByte(CP_ACP, 0, text, -1, out, outBytes, nullptr, nullptr) == 0) {
         out[0] = '\0';
+        return FALSE;
     }
     return TRUE;
 }
 
 CommandEntry PrepareCommandEntry(HWND page, const CommandBox& box, DLGINFO* lpdi) {
-    CommandEntry entry = {EntryProblem::kNone, true, nullptr, 0, L'\0'};
+    CommandEntry entry = {};
+    entry.store = true;
     const CommandRecord record = RecordOf(box, lpdi);
+    if (*record.readStatus == ERROR_MORE_DATA) {
+        // Longer than the page can show: its box is read-only and the value is not ours.
+        entry.store = false;
+        return entry;
+    }
     if (!*record.touched) {
         if (*record.readStatus == ERROR_SUCCESS) {
             entry.bytes = record.stored;
@@ -74,8 +109,10 @@ CommandEntry PrepareCommandEntry(HWND page, const CommandBox& box, DLGINFO* lpdi
     GetDlgItemTextW(page, box.editId, lpdi->wideText,
                     sizeof lpdi->wideText / sizeof lpdi->wideText[0]);
     if (!WideToAnsiExactly(lpdi->wideText, lpdi->narrowText, sizeof lpdi->narrowText,
-                           &entry.unmappable)) {
-        entry.problem = EntryProblem::kUnmappable;
+                           entry.unmappable)) {
+        entry.problem = entry.unmappable[0] != L'\0' ? EntryProblem::kUnmappable
+                                                     : EntryProblem::kNotConverted;
+        entry.status = static_cast<LONG>(GetLastError());
         return entry;
     }
     const ParsedCommand parsed = ParseCommandText(lpdi->narrowText, lstrlenA(lpdi->narrowText),
@@ -86,14 +123,28 @@ CommandEntry PrepareCommandEntry(HWND page, const CommandBox& box, DLGINFO* lpdi
             entry.problem = EntryProblem::kTooLong;
             entry.length = static_cast<DWORD>(parsed.length);
             break;
-        case ParseOutcome::kMalformedEscape:  // empties the command, as it always has
-            entry.length = 0;
+        case ParseOutcome::kMalformedEscape:
+            entry.problem = EntryProblem::kMalformedEscape;
+            DescribeBadEscape(lpdi->wideText, lpdi->narrowText, parsed.position, &entry);
             break;
         case ParseOutcome::kParsed:
             entry.length = static_cast<DWORD>(parsed.length);
             break;
     }
     return entry;
+}
+
+bool EntryChangesStored(const CommandBox& box, const CommandEntry& entry, DLGINFO* lpdi) {
+    if (!entry.store) return false;
+    const CommandRecord record = RecordOf(box, lpdi);
+    if (*record.readStatus == ERROR_FILE_NOT_FOUND) return entry.length != 0;
+    if (*record.readStatus != ERROR_SUCCESS) return true;
+    if (entry.bytes == record.stored) return false;
+    if (entry.length != *record.length) return true;
+    for (DWORD i = 0; i < entry.length; ++i) {
+        if (entry.bytes[i] != record.stored[i]) return true;
+    }
+    return false;
 }
 
 void RememberStoredCommand(const CommandBox& box, const CommandEntry& entry, DLGINFO* lpdi) {

@@ -56,6 +56,17 @@ void ShowNumber(HWND page, int id, unsigned value, DLGINFO* lpdi) {
     SetDlgItemTextW(page, id, lpdi->numberText);
 }
 
+// A value too long to read at all cannot be shown, so the box says so and takes no typing:
+// an edit, or a box cleared by mistake, would overwrite a command the user never saw.
+void ShowUneditableCommand(HWND page, const CommandBox& box, DWORD length, DLGINFO* lpdi) {
+    wsprintfW(lpdi->wideText,
+              L"(The stored command is %lu bytes long, longer than this page can edit. "
+              L"It is kept as it is.)",
+              static_cast<unsigned long>(length));
+    SetDlgItemTextW(page, box.editId, lpdi->wideText);
+    SendDlgItemMessageW(page, box.editId, EM_SETREADONLY, TRUE, 0);
+}
+
 void ShowCommand(HWND page, const CommandBox& box, LONG readStatus, const BYTE* bytes,
                  DWORD length, DLGINFO* lpdi) {
     lpdi->wideText[0] = L'\0';
@@ -66,9 +77,13 @@ void ShowCommand(HWND page, const CommandBox& box, LONG readStatus, const BYTE* 
             lpdi->wideText[0] = L'\0';
         }
         SetDlgItemTextW(page, box.editId, lpdi->wideText);
+    } else if (readStatus == ERROR_MORE_DATA) {
+        ShowUneditableCommand(page, box, length, lpdi);
     }
     MarkCommandTouched(box.editId, FALSE, lpdi);
 }
+
+MiscSettings MiscFromPage(HWND page, DLGINFO* lpdi);
 
 void MarkChanged(HWND page) { SendMessageW(GetParent(page), PSM_CHANGED, (WPARAM)page, 0); }
 
@@ -112,6 +127,7 @@ BOOL OnInitDialog(HWND page, const PROPSHEETPAGEW* sheetPage) {
                 lpdi->startReadSize, lpdi);
     ShowCommand(page, kEndCommandBox, lpdi->endReadStatus, lpdi->endCommand, lpdi->endReadSize,
                 lpdi);
+    lpdi->storedMisc = MiscFromPage(page, lpdi);
     CloseSettings(lpdi);
     return TRUE;
 }
@@ -162,9 +178,32 @@ MiscSettings MiscFromPage(HWND page, DLGINFO* lpdi) {
     return misc;
 }
 
+bool SameMisc(const MiscSettings& a, const MiscSettings& b) {
+    const BYTE* x = reinterpret_cast<const BYTE*>(&a);
+    const BYTE* y = reinterpret_cast<const BYTE*>(&b);
+    for (size_t i = 0; i < sizeof a; ++i) {
+        if (x[i] != y[i]) return false;
+    }
+    return true;
+}
+
+// The refusal's answer: the sheet brings this page to the front, whichever tab the user
+// pressed OK on, so that the box's subject is in view.
+LONG RefuseApply(HWND page, int focusId) {
+    if (focusId != 0) {
+        // Posted, so that it lands once the sheet has brought the page to the front.
+        const HWND box = GetDlgItem(page, focusId);
+        SetFocus(box);
+        PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(box), TRUE);
+    }
+    return PSNRET_INVALID;
+}
+
 // Nothing is stored unless all of it can be as the user typed it: a command box that
 // cannot be stored so refuses the apply before the key is touched, and a key that takes
-// no writing is reported instead of passing for saved. Returns the sheet's answer.
+// no writing is reported instead of passing for saved. A page that would store only what
+// is stored already closes quietly even then, so that a user who may not change the
+// settings can still leave the sheet with OK. Returns the sheet's answer.
 LONG OnApply(HWND page, DLGINFO* lpdi) {
     const HWND sheet = GetParent(page);
     const CommandEntry start = PrepareCommandEntry(page, kStartCommandBox, lpdi);
@@ -174,23 +213,29 @@ LONG OnApply(HWND page, DLGINFO* lpdi) {
     for (const auto& e : entries) {
         if (e.entry.problem != EntryProblem::kNone) {
             ShowEntryRefusal(sheet, e.box, e.entry);
-            SetFocus(GetDlgItem(page, e.box.editId));
-            return PSNRET_INVALID_NOCHANGEPAGE;
+            return RefuseApply(page, e.box.editId);
         }
     }
     ZeroMemory(lpdi->settings, sizeof lpdi->settings);
     const MiscSettings misc = MiscFromPage(page, lpdi);
     CopyMemory(lpdi->settings, &misc, sizeof misc);
-    if (!OpenSettingsForSave(lpdi)) {
-        ShowSaveFailure(sheet, lpdi->registryStatus);
-        return PSNRET_INVALID_NOCHANGEPAGE;
+    const bool changes = !SameMisc(misc, lpdi->storedMisc) ||
+                         EntryChangesStored(kStartCommandBox, start, lpdi) ||
+                         EntryChangesStored(kEndCommandBox, end, lpdi);
+    LONG status = ERROR_SUCCESS;
+    bool partlySaved = false;
+    if (OpenSettingsForSave(lpdi)) {
+        status = WriteSettingsValues(lpdi->key, lpdi->settings, start, end, &partlySaved);
+        CloseSettings(lpdi);
+    } else {
+        status = lpdi->registryStatus;
     }
-    const LONG status = WriteSettingsValues(lpdi->key, lpdi->settings, start, end);
-    CloseSettings(lpdi);
     if (status != ERROR_SUCCESS) {
-        ShowSaveFailure(sheet, status);
-        return PSNRET_INVALID_NOCHANGEPAGE;
+        if (!changes && !partlySaved) return PSNRET_NOERROR;
+        ShowSaveFailure(sheet, status, partlySaved);
+        return RefuseApply(page, 0);
     }
+    lpdi->storedMisc = misc;
     RememberStoredCommand(kStartCommandBox, start, lpdi);
     RememberStoredCommand(kEndCommandBox, end, lpdi);
     return PSNRET_NOERROR;

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "plugin/command_codec.h"
+#include "plugin/settings_layout.h"
 
 namespace kyr {
 
@@ -34,6 +35,9 @@ struct DLGINFO {
     // left alone keeps its stored value as it is.
     BOOL startTouched;
     BOOL endTouched;
+    // "MISC" as the page read it back once loaded, or as the last apply stored it: what an
+    // apply of the unchanged page stores.
+    MiscSettings storedMisc;
     BYTE typedStart[kCommandLimit];          // the boxes' texts parsed at apply time
     BYTE typedEnd[kCommandLimit];
     WCHAR MyPrinterName[kPrinterNameChars];

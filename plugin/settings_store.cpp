@@ -3,6 +3,7 @@
 #include "plugin/debug_trace.h"
 #include "plugin/res/resource.h"
 #include "plugin/settings_layout.h"
+#include "plugin/value_snapshot.h"
 
 namespace kyr {
 
@@ -77,11 +78,34 @@ LONG WriteCommandValue(HKEY key, const CommandBox& box, const CommandEntry& entr
 }
 
 LONG WriteSettingsValues(HKEY key, const BYTE* misc, const CommandEntry& start,
-                         const CommandEntry& end) {
-    LONG status = RegSetValueExW(key, L"MISC", 0, REG_BINARY, misc, kMiscValueSize);
-    if (status == ERROR_SUCCESS) status = WriteCommandValue(key, kStartCommandBox, start);
-    if (status == ERROR_SUCCESS) status = WriteCommandValue(key, kEndCommandBox, end);
-    return status;
+                         const CommandEntry& end, bool* partlySaved) {
+    CommandEntry miscEntry = {};
+    miscEntry.store = true;
+    miscEntry.bytes = misc;
+    miscEntry.length = kMiscValueSize;
+    const CommandBox miscBox = {0, L"MISC", L"MISC"};
+    const struct { const CommandBox& box; const CommandEntry& entry; } writes[] = {
+        {miscBox, miscEntry}, {kStartCommandBox, start}, {kEndCommandBox, end}};
+    constexpr int kWrites = sizeof writes / sizeof writes[0];
+    *partlySaved = false;
+    ValueSnapshot before[kWrites];
+    for (int i = 0; i < kWrites; ++i) {
+        if (!writes[i].entry.store) continue;
+        const LONG status = TakeSnapshot(key, writes[i].box.valueName, &before[i]);
+        if (status != ERROR_SUCCESS) return status;
+    }
+    for (int i = 0; i < kWrites; ++i) {
+        const LONG status = WriteCommandValue(key, writes[i].box, writes[i].entry);
+        if (status == ERROR_SUCCESS) continue;
+        for (int j = 0; j < i; ++j) {
+            if (!writes[j].entry.store) continue;
+            if (RestoreSnapshot(key, writes[j].box.valueName, before[j]) != ERROR_SUCCESS) {
+                *partlySaved = true;
+            }
+        }
+        return status;
+    }
+    return ERROR_SUCCESS;
 }
 
 }  // namespace kyr

@@ -26,9 +26,10 @@ void CloseSettings(DLGINFO* lpdi);
 // Stores a prepared command as a REG_BINARY value (nothing when the entry keeps the value).
 LONG WriteCommandValue(HKEY key, const CommandBox& box, const CommandEntry& entry);
 
-// Stores "MISC" and both commands into the open key, in that order, up to the first
-// failure, whose status it returns.
+// Stores "MISC" and both commands into the open key, all or none: when a write fails, the
+// values written before it are put back as they were and the failure's status returned;
+// *partlySaved tells that putting one back failed too.
 LONG WriteSettingsValues(HKEY key, const BYTE* misc, const CommandEntry& start,
-                         const CommandEntry& end);
+                         const CommandEntry& end, bool* partlySaved);
 
 }  // namespace kyr

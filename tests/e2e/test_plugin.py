@@ -170,7 +170,7 @@ class PluginOnInstalledPrinter(unittest.TestCase):
         unnamed = [(c["class"], c["text"], c["dlu"]) for c in page["controls"] if c["id"] == "65535"]
         self.assertEqual(unnamed, [
             ("Button", "BeginDoc", "7,6,181,67"), ("Button", "EndDoc1", "7,74,181,37"),
-            ("Static", "Emulation Commands[Example:\\x1B\\x70\\x00\\x19\\xff]", "15,14,163,8"),
+            ("Static", "Emulation Commands[Example:\\x1B\\x70\\x00\\x19\\xff]", "15,14,164,8"),
             ("Static", "Emulation Commands [ Example : \\x1D\\x56\\x42\\x00 ]", "15,82,166,8"),
             ("Static", "Number of Line Feeds [ 0 - 99 ]", "46,124,101,8"),
             ("Button", "EndDoc2", "7,112,181,58")])

@@ -77,17 +77,21 @@ TEST(ParseCommandText, EscapesAndPlainCharacters) {
 }
 
 TEST(ParseCommandText, AnyMalformedEscapeEmptiesTheWholeCommand) {
-    for (const char* text : {"\\x1G", "ABC\\x1G", "\\x1Gxyz\\x41", "\\x", "AB\\x", "\\x4",
-                             "\\x41\\x4", "\\xg1", "\\x 1"}) {
+    const struct { const char* text; std::size_t position; } cases[] = {
+        {"\\x1G", 0}, {"ABC\\x1G", 3}, {"\\x1Gxyz\\x41", 0}, {"\\x", 0}, {"AB\\x", 2},
+        {"\\x4", 0}, {"\\x41\\x4", 4}, {"\\xg1", 0}, {"\\x 1", 0}, {"\\x41\\x1G\\xZZ", 4}};
+    for (const auto& c : cases) {
         Bytes bytes;
-        const ParsedCommand parsed = ParseInto(text, NoLeadBytes, kCommandCapacity, &bytes);
-        EXPECT_EQ(parsed.outcome, ParseOutcome::kMalformedEscape) << text;
-        EXPECT_EQ(parsed.length, 0u) << text;
+        const ParsedCommand parsed = ParseInto(c.text, NoLeadBytes, kCommandCapacity, &bytes);
+        EXPECT_EQ(parsed.outcome, ParseOutcome::kMalformedEscape) << c.text;
+        EXPECT_EQ(parsed.length, 0u) << c.text;
+        EXPECT_EQ(parsed.position, c.position) << c.text;
     }
     // Over the limit and malformed: the malformed escape still empties it.
     Bytes bytes;
-    EXPECT_EQ(ParseInto(std::string(3000, 'A') + "\\x1G", NoLeadBytes, kCommandLimit, &bytes).outcome,
-              ParseOutcome::kMalformedEscape);
+    const ParsedCommand over = ParseInto(std::string(3000, 'A') + "\\x1G", NoLeadBytes, kCommandLimit, &bytes);
+    EXPECT_EQ(over.outcome, ParseOutcome::kMalformedEscape);
+    EXPECT_EQ(over.position, 3000u);
 }
 
 TEST(ParseCommandText, StopsAtTheGivenLength) {

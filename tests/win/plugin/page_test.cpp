@@ -190,7 +190,7 @@ TEST_F(Page, EmptyBoxesStoreZeroLineFeedsAndEmptyCommands) {
     ASSERT_TRUE(sheet.Open());
     sheet.SetText(IDC_LINE_FEEDS, L"");
     sheet.SetText(IDC_START_COMMAND, L"");
-    sheet.SetText(IDC_END_COMMAND, L"AB\\x1G");  // an invalid escape empties the command
+    sheet.SetText(IDC_END_COMMAND, L"");
     sheet.Apply();
     Bytes misc, start, end;
     ASSERT_TRUE(ReadValue(printer, L"MISC", &misc));
@@ -441,6 +441,7 @@ struct Refusal {
     std::wstring pasted;      // put in at once, as from the clipboard
     std::wstring typed;       // then typed at its end
     std::wstring message;     // the start of the box's text
+    int frontPage = 0;        // the tab in front when OK is pressed
 };
 
 std::wstring Repeat(const wchar_t* part, int times) {
@@ -473,7 +474,15 @@ TEST_F(Page, ACommandThatCannotBeStoredAsTypedRefusesTheWholeApply) {
          L"The \"BeginDoc\" command contains the character \"\x30BD\" (U+30BD), which the "
          L"system's code page cannot represent."},
         {"a best-fit look-alike", IDC_END_COMMAND, L"", L"\\x1B\x0100",
-         L"The \"EndDoc1\" command contains the character \"\x0100\" (U+0100)"},
+         L"The \"EndDoc1\" command contains the character \"\x0100\" (U+0100)", 1},
+        {"a character beyond U+FFFF", IDC_START_COMMAND, L"A\xD83D\xDE00", L"",
+         L"The \"BeginDoc\" command contains the character \"\xD83D\xDE00\" (U+1F600)"},
+        {"a malformed escape", IDC_END_COMMAND, L"", L"AB\\x1G",
+         L"The \"EndDoc1\" command has an invalid escape \"\\x1G\" at character 3.", 1},
+        {"an escape half typed", IDC_START_COMMAND, L"\\x1B", L"\\x",
+         L"The \"BeginDoc\" command has an invalid escape \"\\x\" at character 5."},
+        {"too long and malformed", IDC_START_COMMAND, std::wstring(3000, L'A'), L"\\x4",
+         L"The \"BeginDoc\" command has an invalid escape \"\\x4\" at character 3001."},
     };
     for (const Refusal& c : cases) {
         if (c.typed.find(L'\x30BD') != std::wstring::npos && GetACP() == 932) continue;
@@ -488,6 +497,8 @@ TEST_F(Page, ACommandThatCannotBeStoredAsTypedRefusesTheWholeApply) {
         sheet.SetText(other, L"changed");
         PasteAndType(sheet, c.box, c.pasted, c.typed);
         ASSERT_EQ(sheet.Text(c.box), c.pasted + c.typed) << c.what;
+        SendMessageW(sheet.hwnd(), PSM_SETCURSEL, c.frontPage, 0);
+        Pump();
         {
             BoxAnswerer answerer;
             EXPECT_FALSE(sheet.Apply()) << c.what;
@@ -500,6 +511,7 @@ TEST_F(Page, ACommandThatCannotBeStoredAsTypedRefusesTheWholeApply) {
         }
         EXPECT_TRUE(IsWindow(sheet.hwnd())) << c.what;
         EXPECT_EQ(PropSheet_GetCurrentPageHwnd(sheet.hwnd()), sheet.CommandsPage()) << c.what;
+        EXPECT_EQ(GetFocus(), sheet.Item(c.box)) << c.what;
         EXPECT_TRUE(sheet.ApplyEnabled()) << c.what;
         Bytes value;
         ASSERT_TRUE(ReadValue(printer, L"MISC", &value));
@@ -534,13 +546,16 @@ TEST_F(Page, TheLongestCommandIsStoredAndABoxLeftAloneKeepsItsValue) {
     sheet.Close();
 
     // Values another program wrote: 2048 bytes show whole and stay; one too long to read
-    // shows empty and stays too, as long as the user leaves its box alone.
+    // is named in a box that takes no typing, and stays.
     WriteValue(printer, L"StartDoc", Bytes(2048, 0x01));
     WriteValue(printer, L"EndDoc", Bytes(3000, 'L'));
     Sheet again(printer);
     ASSERT_TRUE(again.Open());
     EXPECT_EQ(again.Text(IDC_START_COMMAND), Repeat(L"\\x01", 2048));
-    EXPECT_EQ(again.Text(IDC_END_COMMAND), L"");
+    EXPECT_EQ(again.Text(IDC_END_COMMAND),
+              L"(The stored command is 3000 bytes long, longer than this page can edit. "
+              L"It is kept as it is.)");
+    EXPECT_NE(GetWindowLongW(again.Item(IDC_END_COMMAND), GWL_STYLE) & ES_READONLY, 0);
     again.SetText(IDC_LINE_FEEDS, L"4");
     EXPECT_TRUE(again.Apply());
     ASSERT_TRUE(ReadValue(printer, L"StartDoc", &start));
@@ -548,12 +563,16 @@ TEST_F(Page, TheLongestCommandIsStoredAndABoxLeftAloneKeepsItsValue) {
     ASSERT_TRUE(ReadValue(printer, L"EndDoc", &end));
     EXPECT_EQ(end, Bytes(3000, 'L'));
 
-    // Typed into, the box is the user's: cleared, it stores the empty command.
-    again.SetText(IDC_END_COMMAND, L"x");
+    // Typed into, the box is the user's: cleared, it stores the empty command; the box that
+    // takes no typing keeps its value even when its text is replaced.
+    again.SetText(IDC_START_COMMAND, L"x");
+    again.SetText(IDC_START_COMMAND, L"");
     again.SetText(IDC_END_COMMAND, L"");
     EXPECT_TRUE(again.Apply());
+    ASSERT_TRUE(ReadValue(printer, L"StartDoc", &start));
+    EXPECT_TRUE(start.empty());
     ASSERT_TRUE(ReadValue(printer, L"EndDoc", &end));
-    EXPECT_TRUE(end.empty());
+    EXPECT_EQ(end, Bytes(3000, 'L'));
     EXPECT_TRUE(answerer.Boxes().empty());
 }
 
@@ -565,6 +584,16 @@ TEST_F(Page, AKeyThatTakesNoWritingRefusesTheApplyWithTheSystemsReason) {
     Sheet sheet(printer);
     ASSERT_TRUE(sheet.Open());
     EXPECT_EQ(sheet.Text(IDC_START_COMMAND), L"\\x1Bp\\x00\\x19\\xFF");
+    {
+        // What the page would store is what is stored: OK closes without a word.
+        BoxAnswerer none;
+        EXPECT_TRUE(sheet.Apply());
+        sheet.SetText(IDC_LINE_FEEDS, L"5");
+        sheet.SetText(IDC_LINE_FEEDS, L"0");
+        sheet.SetText(IDC_START_COMMAND, L"\\x1b\\x70\\x00\\x19\\xff");
+        EXPECT_TRUE(sheet.Apply());
+        EXPECT_TRUE(none.Boxes().empty());
+    }
     sheet.SetText(IDC_START_COMMAND, L"new");
     {
         BoxAnswerer answerer;
