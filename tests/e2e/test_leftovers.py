@@ -11,7 +11,7 @@ import unittest
 
 from bench.session import Windows
 from bench.transcript import split
-from flows import PRODUCT, PRODUCT_UNINSTALLER, UNINSTALLER_CAPTION, install
+from flows import PRODUCT, PRODUCT_UNINSTALLER, UNINSTALLER_CAPTION, install, read_only_files
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOC = os.path.join(ROOT, "docs", "leftovers.md")
@@ -218,18 +218,28 @@ def write_doc(sections):
 class Leftovers(unittest.TestCase):
     sections = {}
 
-    def check(self, version):
-        with Windows("leftovers-" + version, version) as win:
+    def check(self, version, cd=False):
+        """From the hard disk the list is written; from a CD (read-only files in drive D:)
+        it must be the same list, and installing again must go as the first time."""
+        with Windows("leftovers-" + version + ("-cd" if cd else ""), version, cd=cd) as win:
             prepare(win)
             before = snapshot(win)
             self.assertEqual(install(win, "LPT1", answers=["No"]).exit_code, 0)
+            self.assertEqual(read_only_files(win), [])
             removal = remove_everything(win)
             self.assertEqual(removal.exit_code, 0)
             items = left_behind(before, snapshot(win))
             rows, unexplained = explain(version, items)
             self.maxDiff = None
             self.assertEqual(unexplained, [], "left behind without a reason")
-            Leftovers.sections[version] = rows
+            if not cd:
+                Leftovers.sections[version] = rows
+                return rows
+            self.assertEqual(items, sorted(documented(version), key=str.lower))
+            again = install(win, "LPT1", answers=["No"])
+            self.assertEqual(again.exit_code, 0)
+            self.assertEqual(len(again.transcript.boxes()), 1, "only the restart question")
+            self.assertEqual(read_only_files(win), [])
             return rows
 
     def test_windows_xp(self):
@@ -237,6 +247,12 @@ class Leftovers(unittest.TestCase):
 
     def test_windows_98(self):
         self.check("win98")
+
+    def test_windows_xp_from_a_cd(self):
+        self.check("winxp", cd=True)
+
+    def test_windows_98_from_a_cd(self):
+        self.check("win98", cd=True)
 
     @classmethod
     def tearDownClass(cls):
