@@ -27,14 +27,11 @@ class Release(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.TemporaryDirectory()
+        cls.addClassCleanup(cls.work.cleanup)
         cls.runs = [os.path.join(cls.work.name, d) for d in ("one", "two")]
         for out in cls.runs:
             subprocess.run([os.path.join(SOURCE, "scripts", "release"), out], check=True,
                            env=dict(os.environ, KYR_BUILD_DIR=BUILD), stdout=subprocess.DEVNULL)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.work.cleanup()
 
     def test_the_image_and_the_archive_hold_the_medium_and_rebuild_identically(self):
         medium = tree(MEDIA)
@@ -53,11 +50,8 @@ class Release(unittest.TestCase):
         with zipfile.ZipFile(os.path.join(one, NAME + ".zip")) as archive:
             files = {i.filename: archive.read(i) for i in archive.infolist() if not i.is_dir()}
         self.assertEqual(files, medium)
-        sums = {}
         with open(os.path.join(one, "SHA256SUMS")) as f:
-            for line in f:
-                digest, name = line.split()
-                sums[name] = digest
+            sums = {name: digest for digest, name in (line.split() for line in f)}
         for name in (NAME + ".iso", NAME + ".zip"):
             with open(os.path.join(one, name), "rb") as f:
                 self.assertEqual(sums[name], hashlib.sha256(f.read()).hexdigest())
