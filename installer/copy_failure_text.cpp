@@ -11,11 +11,9 @@ std::string Trimmed(const std::string& text) {
     return text.substr(0, end);
 }
 
-}  // namespace
-
-std::string FailedCopiesText(const std::vector<FailedCopy>& failures, size_t limit) {
+std::string FailedList(const char* heading, const std::vector<FailedCopy>& failures, size_t limit) {
     if (failures.empty()) return std::string();
-    std::string text = "These files could not be copied:\n";
+    std::string text = heading;
     size_t shown = 0;
     for (const FailedCopy& failure : failures) {
         std::string entry = "\n" + failure.target + "\n";
@@ -30,6 +28,24 @@ std::string FailedCopiesText(const std::vector<FailedCopy>& failures, size_t lim
     }
     if (shown < failures.size()) text += "\n... and " + std::to_string(failures.size() - shown) + " more.\n";
     return text;
+}
+
+const char kCopiesHeading[] = "These files could not be copied:\n";
+const char kDeletionsHeading[] = "These files could not be deleted:\n";
+
+}  // namespace
+
+std::string FailedCopiesText(const std::vector<FailedCopy>& failures, size_t limit) {
+    return FailedList(kCopiesHeading, failures, limit);
+}
+
+std::string FailedFilesText(const std::vector<FailedCopy>& copies, const std::vector<FailedCopy>& deletions,
+                            size_t limit) {
+    if (deletions.empty()) return FailedList(kCopiesHeading, copies, limit);
+    // The copies keep at most half when deletions follow, so that both lists are seen.
+    std::string text = FailedList(kCopiesHeading, copies, copies.empty() ? 0 : limit / 2);
+    if (!text.empty()) text += "\n";
+    return text + FailedList(kDeletionsHeading, deletions, limit - text.size());
 }
 
 }  // namespace kyr

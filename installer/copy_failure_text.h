@@ -20,4 +20,9 @@ constexpr size_t kFailedCopiesTextLimit = 3000;
 // instead of being cut in the middle. Empty when nothing failed.
 std::string FailedCopiesText(const std::vector<FailedCopy>& failures, size_t limit = kFailedCopiesTextLimit);
 
+// The copies' list, then "These files could not be deleted:" with the deletions laid out
+// the same way, within one limit for both; either list is left out when it is empty.
+std::string FailedFilesText(const std::vector<FailedCopy>& copies, const std::vector<FailedCopy>& deletions,
+                            size_t limit = kFailedCopiesTextLimit);
+
 }  // namespace kyr

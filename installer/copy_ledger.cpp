@@ -1,6 +1,8 @@
 #include "installer/copy_ledger.h"
 
 #include "common/appkit/error_report.h"
+#include "common/files/clear_read_only.h"
+#include "common/files/delete_even_read_only.h"
 #include "installer/copy_failure_text.h"
 #include "installer/install_context.h"
 
@@ -11,7 +13,12 @@ void CopyLedger::Copy(const std::string& source, const char* target, bool overwr
         Note(source, ERROR_PATH_NOT_FOUND);
         return;
     }
-    if (CopyFileA(source.c_str(), target, overwrite ? FALSE : TRUE)) return;
+    if (CopyFileA(source.c_str(), target, overwrite ? FALSE : TRUE)) {
+        // The copy takes the source's attributes, and every file on a pressed disc is
+        // read-only; only the file this copy placed is changed.
+        ClearReadOnly(target);
+        return;
+    }
     const DWORD error = GetLastError();
     // The overwrite policy asked to keep what is there.
     if (!overwrite && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) return;
@@ -29,15 +36,31 @@ void CopyLedger::CopyInto(const std::string& source, const Folder& folder, const
 
 void CopyLedger::Note(const std::string& target, DWORD error) { failures_.push_back({target, error}); }
 
-void CopyLedger::ShowFailures() const {
-    if (failures_.empty()) return;
+void CopyLedger::DeleteFrom(const Folder& folder, const char* name) {
+    char target[kPathBufferSize];
+    if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) return;
+    if (DeleteEvenReadOnly(target)) return;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    undeleted_.push_back({target, error});
+}
+
+namespace {
+std::vector<FailedCopy> WithSystemTexts(const std::vector<CopyLedger::Failure>& failures) {
     std::vector<FailedCopy> texts;
-    for (const Failure& failure : failures_) {
+    for (const CopyLedger::Failure& failure : failures) {
         char reason[512];
         appkit::FormatErrorReport("Error Code: %d\n", failure.error, reason, sizeof(reason));
         texts.push_back({failure.target, reason});
     }
-    MessageBoxA(nullptr, FailedCopiesText(texts).c_str(), kInstallerCaption, MB_ICONEXCLAMATION | MB_OK);
+    return texts;
+}
+}  // namespace
+
+void CopyLedger::ShowFailures() const {
+    if (empty()) return;
+    const std::string text = FailedFilesText(WithSystemTexts(failures_), WithSystemTexts(undeleted_));
+    MessageBoxA(nullptr, text.c_str(), kInstallerCaption, MB_ICONEXCLAMATION | MB_OK);
 }
 
 }  // namespace kyr

@@ -21,18 +21,24 @@ public:
     void CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite = true);
     // A copy made by another call (the INF into the system's store).
     void Note(const std::string& target, DWORD error);
+    // Deletes folder\name, also when it is read-only, and notes a failure; a file that is
+    // not there is none.
+    void DeleteFrom(const Folder& folder, const char* name);
 
-    bool empty() const { return failures_.empty(); }
-    // One box with every file that could not be placed, each with the system's text; the
-    // installer's caption, exclamation icon, OK, no owner. Nothing when all arrived.
+    bool empty() const { return failures_.empty() && undeleted_.empty(); }
+    // One box with every file that could not be placed and every one that could not be
+    // deleted, each with the system's text; the installer's caption, exclamation icon, OK,
+    // no owner. Nothing when all went well.
     void ShowFailures() const;
 
-private:
     struct Failure {
         std::string target;
         DWORD error;
     };
+
+private:
     std::vector<Failure> failures_;
+    std::vector<Failure> undeleted_;
 };
 
 }  // namespace kyr

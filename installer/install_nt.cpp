@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/files/clear_read_only.h"
 #include "common/maintenance/delete_folder_tree.h"
 #include "common/maintenance/late_bound.h"
 #include "common/maintenance/remove_devices_by_hardware_id.h"
@@ -58,11 +59,15 @@ BOOL CopyOemInf(const char* source, char* destination, DWORD destinationSize, DW
 std::string CopyInfIntoStore(const std::string& source, CopyLedger& copies) {
     char destination[260] = {0};
     DWORD required = 0;
-    if (!CopyOemInf(source.c_str(), destination, sizeof(destination), &required)) {
+    const BOOL copied = CopyOemInf(source.c_str(), destination, sizeof(destination), &required);
+    if (!copied) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS) copies.Note(source.empty() ? "KYR730.INF" : source, error);
     }
     destination[sizeof(destination) - 1] = '\0';
+    // The store's copy takes the medium's read-only bit along; one that an earlier run
+    // placed is not this run's to change.
+    if (copied) ClearReadOnly(destination);
     return destination;
 }
 
@@ -186,15 +191,15 @@ void InstallContext::DeleteStagingCopies() {
     const std::string dataFile = PrinterDataFile(minidriverFile);
     const Folder driverFolder = QueryDriverFolder();
     for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"}) {
-        DeleteFromFolder(driverFolder, name);
+        copies.DeleteFrom(driverFolder, name);
     }
-    DeleteFromFolder(driverFolder, monitorFile.c_str());
-    if (installProcessor) DeleteFromFolder(driverFolder, processorFile.c_str());
+    copies.DeleteFrom(driverFolder, monitorFile.c_str());
+    if (installProcessor) copies.DeleteFrom(driverFolder, processorFile.c_str());
     const std::string* const stagedCopies[] = {&minidriverFile, &uiFile, &configFile, &dataFile};
     for (const std::string* name : stagedCopies) {
-        DeleteFromFolder(driverFolder, name->c_str());
+        copies.DeleteFrom(driverFolder, name->c_str());
     }
-    DeleteFromFolder(driverFolder, "STDNAMES.GPD");
+    copies.DeleteFrom(driverFolder, "STDNAMES.GPD");
 }
 
 }  // namespace kyr

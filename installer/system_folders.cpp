@@ -42,12 +42,6 @@ Folder QueryDriverFolder() { return QuerySpoolerFolder(GetPrinterDriverDirectory
 
 Folder QueryProcessorFolder() { return QuerySpoolerFolder(GetPrintProcessorDirectoryA); }
 
-void DeleteFromFolder(const Folder& folder, const char* name) {
-    char target[kPathBufferSize];
-    if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) return;
-    DeleteFileA(target);
-}
-
 void ReportFailure(const char* callFormat) { appkit::ShowErrorReport(callFormat, kInstallerCaption); }
 
 }  // namespace kyr

@@ -19,9 +19,6 @@ Folder QuerySystemFolder();
 Folder QueryDriverFolder();
 Folder QueryProcessorFolder();
 
-// Deletes folder\name; skipped like the copy.
-void DeleteFromFolder(const Folder& folder, const char* name);
-
 // Reports a failed spooler call the way every sequence does (call text + last error +
 // system text, exclamation box without owner, the installer's caption).
 void ReportFailure(const char* callFormat);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
+#include "common/files/delete_even_read_only.h"
 #include "common/text/system_lead_byte.h"
 #include "uninstaller/key_names.h"
 
@@ -23,10 +24,11 @@ LONG ReadText(HKEY key, const char* name, char* buffer, DWORD bufferSize) {
     return RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
 }
 
-// The file, then its twin; both results are of no interest.
+// The file, then its twin; both results are of no interest. An INF copied from a CD by
+// an earlier installer kept the disc's read-only bit.
 void DeleteWithTwin(char* path) {
-    DeleteFileA(path);
-    if (MakePnfTwin(path, SystemLeadByte)) DeleteFileA(path);
+    DeleteEvenReadOnly(path);
+    if (MakePnfTwin(path, SystemLeadByte)) DeleteEvenReadOnly(path);
 }
 
 }  // namespace

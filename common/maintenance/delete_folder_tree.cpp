@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/appkit/file_finder.h"
+#include "common/files/delete_even_read_only.h"
 #include "common/maintenance/folder_path.h"
 #include "common/text/system_lead_byte.h"
 
@@ -18,12 +19,6 @@ constexpr size_t kPathBufferSize = MAX_PATH;
 
 bool Join(char* out, const char* folder, const char* tail) {
     return JoinFolderPath(out, kPathBufferSize, folder, tail, SystemLeadByte);
-}
-
-void ClearReadOnly(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
 // Removes a junction or symbolic link without touching what it points to. Only when a
@@ -83,8 +78,7 @@ void DeleteFolderTree(const char* folder) {
                 DeleteFolderTree(entry);
                 RemoveDirectoryA(entry);
             } else {
-                ClearReadOnly(entry);
-                DeleteFileA(entry);
+                DeleteEvenReadOnly(entry);
             }
         }
     }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "common/files/delete_even_read_only.h"
 #include "removal/nt/form_selection.h"
 #include "removal/nt/nt_names.h"
 
@@ -89,13 +90,14 @@ bool FolderFor(kyr::unhooknt::FileFolder which, char (&dir)[kTextSize]) {
     return true;
 }
 
+// Also what the spooler's own deletion left because the file kept a CD's read-only bit.
 void DeleteDriverFiles(const char* model, const char* suffix) {
     for (int i = 0; i < kyr::unhooknt::kFileCount; ++i) {
         char dir[kTextSize];
         char path[kTextSize];
         // Without its folder a name would land at the root of the current drive.
         if (!FolderFor(kyr::unhooknt::FolderOfFile(i), dir)) continue;
-        if (kyr::unhooknt::FilePath(i, dir, model, suffix, path, sizeof path)) DeleteFileA(path);
+        if (kyr::unhooknt::FilePath(i, dir, model, suffix, path, sizeof path)) kyr::DeleteEvenReadOnly(path);
     }
 }
 

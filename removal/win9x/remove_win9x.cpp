@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "common/files/delete_even_read_only.h"
 #include "common/text/system_lead_byte.h"
 #include "removal/win9x/key_tree.h"
 #include "removal/win9x/win9x_names.h"
@@ -25,7 +26,7 @@ void DeleteDriverFiles(const char* model, const char* suffix) {
     for (int i = 0; i < kyr::unhook9x::kDriverFileCount; ++i) {
         char path[kTextSize];
         if (kyr::unhook9x::DriverFilePath(i, dir, model, suffix, path, sizeof path))
-            DeleteFileA(path);
+            kyr::DeleteEvenReadOnly(path);
     }
 }
 
@@ -37,8 +38,9 @@ void DeleteInfFiles(const char* model) {
         char inf[kTextSize];
         char pnf[kTextSize];
         if (!kyr::unhook9x::InfFilePath(i, dir, model, inf, sizeof inf)) continue;
-        DeleteFileA(inf);
-        if (kyr::unhook9x::PrecompiledTwin(inf, pnf, sizeof pnf, kyr::SystemLeadByte)) DeleteFileA(pnf);
+        kyr::DeleteEvenReadOnly(inf);
+        if (kyr::unhook9x::PrecompiledTwin(inf, pnf, sizeof pnf, kyr::SystemLeadByte))
+            kyr::DeleteEvenReadOnly(pnf);
     }
 }
 

@@ -16,16 +16,32 @@ NT_STEPS = ["Check drivers...\r\n", "Add printer...\r\n", "Install language moni
             "Install print processor...\r\n", "Copy files...\r\n", "Install printer driver...\r\n"]
 
 
-def install(win, port="LPT1", answers=(), policy=None, extra=(), cwd="C:\\media"):
-    """Runs the installer: picks the port (and policy), presses Next, answers the message
-    boxes in order. Returns the Run. cwd is the current folder it is started in."""
+def install(win, port="LPT1", answers=(), policy=None, extra=(), cwd=None):
+    """Runs the installer from the session's medium: picks the port (and policy), presses
+    Next, answers the message boxes in order. Returns the Run. cwd is the current folder it
+    is started in (the medium's when not given)."""
     script = ['watch "%s" 1003 1000' % PROGRESS, 'wait "%s"' % PORT_DIALOG, "click %d" % PORT_RADIO[port]]
     if policy is not None:
         script.append("select 1000 %d" % policy)
     script += ["sleep 100", "click 1"] + list(extra)
     script += ["box %s 60000" % a for a in answers]
     script.append('gone "%s" 60000' % PROGRESS)
-    return win.run(INSTALLER, script, cwd=cwd)
+    medium = getattr(win, "medium", "C:\\media")
+    return win.run(INSTALLER.replace("C:\\media", medium, 1), script, cwd=cwd or medium)
+
+
+def read_only_files(win):
+    """Files on drive C: (but the bench's) that Windows sees as read-only: Wine's read-only
+    attribute is a file without Unix write bits."""
+    root = os.path.join(win.prefix, "drive_c")
+    found = []
+    for dirpath, dirnames, filenames in os.walk(root):
+        dirnames[:] = [d for d in dirnames if not (dirpath == root and d.lower() == "bench")]
+        for f in filenames:
+            full = os.path.join(dirpath, f)
+            if not os.path.islink(full) and not os.stat(full).st_mode & 0o222:
+                found.append("C:\\" + os.path.relpath(full, root).replace("/", "\\"))
+    return sorted(found)
 
 
 def fields(line):

@@ -12,7 +12,8 @@ import unittest
 
 from bench.session import Windows
 from bench.transcript import split
-from flows import PRODUCT, PRODUCT_UNINSTALLER, RESTART_QUESTION, UNINSTALLER_CAPTION, install
+from flows import (PRODUCT, PRODUCT_UNINSTALLER, RESTART_QUESTION, UNINSTALLER_CAPTION, install,
+                   read_only_files)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOC = os.path.join(ROOT, "docs", "leftovers.md")
@@ -219,20 +220,29 @@ def write_doc(sections):
 class Leftovers(unittest.TestCase):
     sections = {}
 
-    def check(self, version):
-        with Windows("leftovers-" + version, version) as win:
+    def check(self, version, cd=False):
+        """From the hard disk the list is written; from a CD (read-only files in drive D:)
+        it must be the same list, and installing again must go as the first time."""
+        with Windows("leftovers-" + version + ("-cd" if cd else ""), version, cd=cd) as win:
             prepare(win)
             before = snapshot(win)
             self.assertEqual(install(win, "LPT1", answers=["No"]).exit_code, 0)
+            self.assertEqual(read_only_files(win), [])
             removal = remove_everything(win)
             self.assertEqual(removal.exit_code, 0)
             items = left_behind(before, snapshot(win))
             rows, unexplained = explain(version, items)
             self.maxDiff = None
             self.assertEqual(unexplained, [], "left behind without a reason")
-            if version in TITLES:
-                Leftovers.sections[version] = rows
             self.removal = removal
+            if cd:
+                self.assertEqual(items, sorted(documented(version), key=str.lower))
+                again = install(win, "LPT1", answers=["No"])
+                self.assertEqual(again.exit_code, 0)
+                self.assertEqual(len(again.transcript.boxes()), 1, "only the restart question")
+                self.assertEqual(read_only_files(win), [])
+            elif version in TITLES:
+                Leftovers.sections[version] = rows
             return rows
 
     def same_as_on_xp(self, version):
@@ -251,6 +261,12 @@ class Leftovers(unittest.TestCase):
 
     def test_windows_98(self):
         self.check("win98")
+
+    def test_windows_xp_from_a_cd(self):
+        self.check("winxp", cd=True)
+
+    def test_windows_98_from_a_cd(self):
+        self.check("win98", cd=True)
 
     def test_windows_7(self):
         self.same_as_on_xp("win7")

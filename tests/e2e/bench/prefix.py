@@ -189,6 +189,28 @@ def set_windows_version(prefix, version):
         f.write('\n[Software\\\\Wine\\\\Explorer\\\\Desktops] %d\n"Default"="800x600"\n' % stamp)
 
 
+def press_disc(medium, root):
+    """The medium as a pressed CD holds it at root: every file and folder read-only (Wine
+    reads a file without Unix write bits as read-only)."""
+    shutil.rmtree(root, ignore_errors=True)
+    shutil.copytree(medium, root)
+    for dirpath, dirnames, filenames in os.walk(root, topdown=False):
+        for f in filenames:
+            os.chmod(os.path.join(dirpath, f), 0o444)
+        os.chmod(dirpath, 0o555)
+
+
+def insert_cd(prefix, root, letter="d"):
+    """root as the CD drive letter: the drive's link and its type "cdrom", set before Wine
+    starts."""
+    link = os.path.join(prefix, "dosdevices", letter + ":")
+    if os.path.lexists(link):
+        os.remove(link)
+    os.symlink(root, link)
+    with open(os.path.join(prefix, "system.reg"), "a", newline="\n") as f:
+        f.write('\n[Software\\\\Wine\\\\Drives] %d\n"%s:"="cdrom"\n' % (int(time.time()), letter))
+
+
 def kill_server(prefix):
     if os.path.isdir(prefix):
         subprocess.run(["wineserver", "-k"], env=wine_env(prefix), stdout=subprocess.DEVNULL,

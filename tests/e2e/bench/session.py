@@ -34,7 +34,8 @@ class Run:
 
 
 class Windows:
-    def __init__(self, name, version="winxp", observe_restarts=True, media=True, locale=None, bits=32):
+    def __init__(self, name, version="winxp", observe_restarts=True, media=True, locale=None,
+                 bits=32, cd=False):
         self.name = name
         self.version = version
         # bits=64: a 64-bit Windows, on which our 32-bit programs run as they would there.
@@ -59,7 +60,16 @@ class Windows:
         os.makedirs(bench, exist_ok=True)
         for tool in ("guidriver.exe", "statedump.exe", "volatile_key.exe"):
             shutil.copy2(os.path.join(TOOLS, tool), bench)
-        if media:
+        # Where the installer is started from: C:\\media, or with cd the medium as a pressed
+        # disc in drive D: (read-only files, drive type "cdrom").
+        self.medium = "C:\\media"
+        self.cd_root = None
+        if cd:
+            self.cd_root = os.path.join(self.prefix, "cdrom")
+            prefixes.press_disc(MEDIA, self.cd_root)
+            prefixes.insert_cd(self.prefix, self.cd_root)
+            self.medium = "D:"
+        elif media:
             shutil.copytree(MEDIA, self.path("C:\\media"))
         if observe_restarts:
             # Wine ends the session through wineboot; ours only logs the request.
@@ -80,14 +90,19 @@ class Windows:
 
     # --- paths ------------------------------------------------------------------
     def path(self, windows_path):
-        """Unix path of a C:\\ path inside this Windows (case as given)."""
-        assert windows_path[:2].upper() == "C:", windows_path
+        """Unix path of a C:\\ path (or D:\\ of the CD) inside this Windows (case as given)."""
         rest = windows_path[2:].replace("\\", "/").lstrip("/")
-        return os.path.join(self.prefix, "drive_c", rest)
+        return os.path.join(self._drive(windows_path), rest)
+
+    def _drive(self, windows_path):
+        if self.cd_root and windows_path[:2].upper() == "D:":
+            return self.cd_root
+        assert windows_path[:2].upper() == "C:", windows_path
+        return os.path.join(self.prefix, "drive_c")
 
     def find(self, windows_path):
         """Unix path of an existing C:\\ path, matching names without regard to case."""
-        current = os.path.join(self.prefix, "drive_c")
+        current = self._drive(windows_path)
         for part in windows_path[2:].replace("\\", "/").strip("/").split("/"):
             if not part:
                 continue
