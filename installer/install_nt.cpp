@@ -49,7 +49,10 @@ BOOL CopyOemInf(const char* source, char* destination, DWORD destinationSize, DW
     BOOL copied = copy ? copy(source, nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, destination, destinationSize,
                               required, nullptr)
                        : FALSE;
+    // Releasing the library may overwrite the copy's error code, which tells "exists" apart.
+    const DWORD error = GetLastError();
     FreeLibrary(setup);
+    SetLastError(error);
     return copied;
 }
 
