@@ -10,6 +10,9 @@ namespace kyr {
 // Deletes the file named by the uninstall entry's "InfFile" and its ".PNF" twin. Must run
 // before the removal module deletes the entry.
 void DeleteRecordedInf();
+// The same, but only while the file still names the driver: once a removal has deleted it,
+// its name may have gone to another device's INF.
+void DeleteRecordedInfOfDriver();
 
 // Fills classInfNames (emptied first) with the "InfPath" of every printer class entry
 // whose "DriverDesc" is exactly "KYR POS 730", each added at the head. An entry whose
