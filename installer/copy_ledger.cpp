@@ -31,6 +31,8 @@ void CopyLedger::Note(const std::string& target, DWORD error) { failures_.push_b
 
 void CopyLedger::ShowFailures() const {
     if (failures_.empty()) return;
+    // A fatal report may follow that reads the code of the call that failed.
+    const DWORD lastError = GetLastError();
     std::vector<FailedCopy> texts;
     for (const Failure& failure : failures_) {
         char reason[512];
@@ -38,6 +40,7 @@ void CopyLedger::ShowFailures() const {
         texts.push_back({failure.target, reason});
     }
     MessageBoxA(nullptr, FailedCopiesText(texts).c_str(), kInstallerCaption, MB_ICONEXCLAMATION | MB_OK);
+    SetLastError(lastError);
 }
 
 }  // namespace kyr

@@ -24,7 +24,8 @@ public:
 
     bool empty() const { return failures_.empty(); }
     // One box with every file that could not be placed, each with the system's text; the
-    // installer's caption, exclamation icon, OK, no owner. Nothing when all arrived.
+    // installer's caption, exclamation icon, OK, no owner. Nothing when all arrived. The
+    // thread's last error is kept.
     void ShowFailures() const;
 
 private:

@@ -145,7 +145,8 @@ void InstallContext::InstallNt(int portCode) {
         ProgressStep("Install printer...\r\n");
         AddPrinterOrEnd({printerName.c_str(), PortNameFor(portCode), driverName.c_str(),
                          installProcessor ? processorName.c_str() : "WinPrint",
-                         installProcessor ? 0x1800u : 0x0A00u, 0, 0x80});
+                         installProcessor ? 0x1800u : 0x0A00u, 0, 0x80},
+                        copies);
     }
 
     if (!found) {

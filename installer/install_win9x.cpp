@@ -190,6 +190,7 @@ void InstallContext::InstallWin9x(int portCode) {
         driver.pMonitorName = const_cast<char*>(monitorName.c_str());
         driver.pDefaultDataType = const_cast<char*>("RAW");
         if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver))) {
+            copies.ShowFailures();
             ReportFailure("AddPrinterDriver Error Code: %d\n\n");
             ExitProcess(0);
         }
@@ -199,7 +200,8 @@ void InstallContext::InstallWin9x(int portCode) {
         ProgressStep("Install printer...\r\n");
         AddPrinterOrEnd({printerName.c_str(), PortNameFor(portCode), driverName.c_str(),
                          installProcessor ? processorName.c_str() : "WinPrint",
-                         installProcessor ? 0x1800u : 0x0840u, 1, 0});
+                         installProcessor ? 0x1800u : 0x0840u, 1, 0},
+                        copies);
     }
 
     if (!found) {
