@@ -47,10 +47,12 @@ const char kRestartQuestion[] =
     "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.";
 
 // shlwapi comes with Internet Explorer, not with every Windows 95: bound at run time so
-// that the installer still starts there.
+// that the installer still starts there. Without it this family's RegDeleteKeyA, which
+// deletes a whole tree by itself, does the work.
 void DeleteEnumeratorTree(const LateBoundModule& shlwapi, const char* subKey) {
     auto deleteTree = shlwapi.Get<decltype(&::SHDeleteKeyA)>("SHDeleteKeyA");
     if (deleteTree) deleteTree(HKEY_LOCAL_MACHINE, subKey);
+    else RegDeleteKeyA(HKEY_LOCAL_MACHINE, subKey);
 }
 
 bool FolderExists(const char* path) {
