@@ -80,16 +80,21 @@ void SetHidden(const char* path, bool hidden) {
 }
 
 // Writes text after the last byte of an existing file; a missing file is not created.
-void AppendToFile(const char* path, const std::string& text) {
-    if (path[0] == '\0') return;
+// True when all of it was written.
+bool AppendToFile(const char* path, const std::string& text) {
+    if (path[0] == '\0') return false;
     HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    if (SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER) {
-        DWORD written = 0;
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    }
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool whole = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                       WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                       written == text.size();
+    // The caller reports the write's code, not the closing's.
+    const DWORD error = GetLastError();
     CloseHandle(file);
+    SetLastError(error);
+    return whole;
 }
 
 // The universal driver and its help file into the printer-driver folder, as the policy
@@ -266,21 +271,49 @@ bool InstallContext::DriverInfPresent() const {
     return t.driverInf[0] != '\0' && GetFileAttributesA(t.driverInf) != INVALID_FILE_ATTRIBUTES;
 }
 
+namespace {
+
+// A later run takes the driver INF's presence for a finished placement, so it appears only
+// whole: copied and appended to under a temporary name beside it, then moved into place. A
+// run ended before the move leaves no driver INF, and the next run places everything again.
+void PlaceDriverInf(const std::string& source, const char* target, const std::string& appended,
+                    CopyLedger& copies) {
+    char temporary[kPathBufferSize];
+    if (!target[0] || !ConcatPath(temporary, sizeof(temporary), target, ".new")) {
+        copies.Copy(source, target);
+        return;
+    }
+    if (!CopyFileA(source.c_str(), temporary, FALSE)) {
+        copies.Note(target, GetLastError());
+        return;
+    }
+    if (!AppendToFile(temporary, appended)) {
+        copies.Note(target, GetLastError());
+        DeleteFileA(temporary);
+        return;
+    }
+    DeleteFileA(target);
+    if (!MoveFileA(temporary, target)) {
+        copies.Note(target, GetLastError());
+        DeleteFileA(temporary);
+    }
+}
+
+}  // namespace
+
 void InstallContext::PlaceInfFiles() {
     auto infMedia = [this](const char* name) { return MediumFile(std::string(kInfMediaFolder) + name); };
     const InfTargets t = FindInfTargets();
 
     if (t.infFolder.valid()) SetHidden(t.infFolder.path, false);
-    copies.Copy(infMedia("kyr730.inf"), t.driverInf);
     copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf);
     copies.Copy(infMedia("usbprint.sys"), t.usbPrintSys);
     copies.Copy(infMedia("cyclerun.exe"), t.cycleRun);
+    if (t.windowsFolder.valid()) AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path));
+    // Last: once it is there, no later run places any of these again.
+    PlaceDriverInf(infMedia("kyr730.inf"), t.driverInf,
+                   t.windowsFolder.valid() ? DriverInfAppendText(t.windowsFolder.path) : std::string(), copies);
     if (t.infFolder.valid()) SetHidden(t.infFolder.path, true);
-
-    if (t.windowsFolder.valid()) {
-        AppendToFile(t.driverInf, DriverInfAppendText(t.windowsFolder.path));
-        AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path));
-    }
 }
 
 }  // namespace kyr
