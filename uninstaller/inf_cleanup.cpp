@@ -45,11 +45,6 @@ bool ReadRecordedInf(char (&path)[kNameBufferSize]) {
 
 void DeleteRecordedInf() {
     char path[kNameBufferSize];
-    if (ReadRecordedInf(path)) DeleteWithTwin(path);
-}
-
-void DeleteRecordedInfOfDriver() {
-    char path[kNameBufferSize];
     if (ReadRecordedInf(path) && InfNamesDriver(path)) DeleteWithTwin(path);
 }
 

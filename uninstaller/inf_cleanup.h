@@ -7,12 +7,11 @@
 
 namespace kyr {
 
-// Deletes the file named by the uninstall entry's "InfFile" and its ".PNF" twin. Must run
+// Deletes the file named by the uninstall entry's "InfFile" and its ".PNF" twin, while the
+// file still names the driver: a removal ended after this step leaves the entry, and by the
+// next run the store may have given the freed name to another device's INF. Must run
 // before the removal module deletes the entry.
 void DeleteRecordedInf();
-// The same, but only while the file still names the driver: once a removal has deleted it,
-// its name may have gone to another device's INF.
-void DeleteRecordedInfOfDriver();
 
 // Fills classInfNames (emptied first) with the "InfPath" of every printer class entry
 // whose "DriverDesc" is exactly "KYR POS 730", each added at the head. An entry whose

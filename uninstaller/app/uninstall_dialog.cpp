@@ -274,7 +274,7 @@ void UninstallDialog::RemoveOnNt(const RemovalPlan& plan) {
     }
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
-        RemoveDriverOnNt(removeFromWin2k, DeleteRecordedInf);
+        RemoveDriverOnNt(removeFromWin2k);
     }
     FreeLibrary(module);
     if (!removeDriver) return;
@@ -299,9 +299,9 @@ void UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x) {
     for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
 }
 
-void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, void (*deleteRecordedInf)()) {
+void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k) {
     // The module deletes the uninstall entry, which names the INF; read it first.
-    deleteRecordedInf();
+    DeleteRecordedInf();
     removeFromWin2k(kModel, kSuffix);
     CollectClassInfNames(classInfNames);
     DeleteClassInfFiles(classInfNames);
@@ -350,9 +350,7 @@ void UninstallDialog::FinishInterruptedRemoval() {
         HMODULE module = LoadModuleBeside("Unhook_B.DLL");
         if (!module) return;
         RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin2k");
-        // The ended run deleted the recorded INF already; what bears its name now may be
-        // another device's.
-        if (remove) RemoveDriverOnNt(remove, DeleteRecordedInfOfDriver);
+        if (remove) RemoveDriverOnNt(remove);
         FreeLibrary(module);
         if (remove) DeleteEarlierDriverFolders();
     }

@@ -53,8 +53,7 @@ private:
     void RemoveOnNt(const RemovalPlan& plan);
     // The driver's part of the removal, after the printers: module, devices, INF files.
     void RemoveDriverOnWin9x(LONG(__cdecl* removeFromWin9x)(const char*, const char*));
-    // deleteRecordedInf: the step for the INF the uninstall entry names.
-    void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*), void (*deleteRecordedInf)());
+    void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*));
     void DeleteEarlierDriverFolders();
     // Completes a removal that was ended after the driver had gone but before the entry.
     void FinishInterruptedRemoval();
