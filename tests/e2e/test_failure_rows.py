@@ -23,9 +23,9 @@ WIN9X_RESTART_NOTICE = ("Restart the computer can take effect.\nPlease finish th
                         "before it restarts the computer.")
 
 
-def install(win, boxes):
+def install(win, boxes, port="LPT1"):
     script = ['wait "%s" 60000' % PROGRESS, 'watch "%s" 1003 1000' % PROGRESS,
-              'wait "%s" 60000' % PORT_DIALOG, "click %d" % PORT_RADIO["LPT1"], "sleep 100", "click 1"]
+              'wait "%s" 60000' % PORT_DIALOG, "click %d" % PORT_RADIO[port], "sleep 100", "click 1"]
     script += ["box %s 120000" % b for b in boxes]
     script.append('gone "%s" 120000' % PROGRESS)
     return win.run(INSTALLER, script)
@@ -81,6 +81,24 @@ class DriverListingFails(unittest.TestCase):
     def test_9x(self):
         self.check("win98")
 
+    def test_uninstaller_keeps_the_driver(self):
+        # A USB installation adds no printer: the uninstaller goes straight to the listing.
+        for version in ("winxp", "win98"):
+            with self.subTest(version=version), Windows("rows-enum-uninstall-" + version, version) as win:
+                os.makedirs(win.path(PROCESSORS_9X), exist_ok=True)
+                self.assertEqual(install(win, ["OK"], port="USB").exit_code, 0)
+                key = DRIVER_FOLDER[version] + "\\" + "L" * 255
+                win.tool("reg", "add", key, "/f")
+                requests = len(win.restart_requests())
+                run = win.run(UNINSTALLER, ["box OK 60000", 'gone "%s" 60000' % UNINSTALLER_CAPTION], cwd=PRODUCT)
+                self.assertEqual(run.exit_code, 0)
+                self.assertEqual([b.text for b in run.transcript.boxes()],
+                                 ["KYR POS 730 Driver is not exist.\nUnistall aleady completed."])
+                win.tool("reg", "delete", key, "/f")
+                self.assertTrue(any(l.startswith("driver|") and "|KYR POS 730|" in l for l in win.spooler()))
+                self.assertTrue(nokey(win, UNINSTALL_KEY))
+                self.assertEqual(len(win.restart_requests()), requests)
+
 
 class PrintProcessorRefusedOnNt(unittest.TestCase):
     def test_reported_and_the_sequence_goes_on(self):
@@ -106,12 +124,28 @@ class PrintProcessorRefusedOnNt(unittest.TestCase):
 
 class PrinterRefusedOn9x(unittest.TestCase):
     def test_driver_stays_without_inf_or_uninstall_entry(self):
-        with Windows("rows-9x-printer", "win98") as win:
+        # (a copy target the system refuses, or None): copies that failed are shown before the end.
+        for locked in (None, "C:\\windows\\system32\\usbmon.dll"):
+            with self.subTest(locked=locked):
+                self.check(locked)
+
+    def check(self, locked):
+        from flows import make_read_only, writable
+        with Windows("rows-9x-printer" + ("-copy" if locked else ""), "win98") as win:
             os.makedirs(win.path(PROCESSORS_9X), exist_ok=True)
             win.tool("reg", "delete", PRINTERS, "/f")
             self.assertTrue(win.tool("C:\\bench\\volatile_key.exe", PRINTERS).startswith("created|"))
-            run = install(win, ["OK"])
-            t = the_only_report(self, run, "AddPrinter Error Code: ")
+            held = make_read_only(win, locked) if locked else None
+            try:
+                run = install(win, ["OK", "OK"] if locked else ["OK"])
+            finally:
+                if held:
+                    writable(held)
+            if locked:
+                first, report = run.transcript.boxes()
+                self.assertEqual(first.text.split("\n")[:3], ["These files could not be copied:", "", locked])
+                assert_report(self, report, "AddPrinter Error Code: ")
+            t = run.transcript if locked else the_only_report(self, run, "AddPrinter Error Code: ")
             self.assertEqual(t.status_lines()[-1][0], "Install printer...\r\n")
             spooler = win.spooler()
             self.assertTrue(any(l.startswith("driver|Windows 4.0|KYR POS 730|") for l in spooler), spooler)
