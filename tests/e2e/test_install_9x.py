@@ -271,26 +271,21 @@ class DriverRegistrationRefused(Checks):
 
 class OtherInfFolderOnWindows95(Checks):
     def test_driver_inf_and_its_line_go_to_inf_other(self):
-        # With Internet Explorer's shlwapi and without it (nor setupapi), as a bare Windows 95.
-        for bare in (False, True):
-            with self.subTest(bare=bare), Windows("w9x-95-other" + ("-bare" if bare else ""), "win95") as win:
-                self.check(win, bare)
-
-    def check(self, win, bare):
-        prepare_9x(win)
-        os.makedirs(win.path(WINDOWS + "\\inf\\OTHER"), exist_ok=True)
-        earlier = "HKLM\\Enum\\USBPRINT\\VOSKREL_ZPD-815"
-        win.tool("reg", "add", earlier + "\\1&2", "/v", "Driver", "/d", "x", "/f")
-        if bare:
+        with Windows("w9x-95-other", "win95") as win:
+            prepare_9x(win)
+            os.makedirs(win.path(WINDOWS + "\\inf\\OTHER"), exist_ok=True)
+            earlier = "HKLM\\Enum\\USBPRINT\\VOSKREL_ZPD-815"
+            win.tool("reg", "add", earlier + "\\1&2", "/v", "Driver", "/d", "x", "/f")
+            # A Windows 95 without Internet Explorer: no shlwapi, no setupapi.
             win.program_env["WINEDLLOVERRIDES"] += ";shlwapi=;setupapi="
-        run = install(win, "LPT1", boxes=["No"])
-        self.assert_new_installation(win, run, "LPT1", NEW_DRIVER_LPT)
-        self.assertEqual(win.registry(earlier)[0].split("|")[0], "nokey")
-        self.assertEqual(read(win, WINDOWS + "\\inf\\OTHER\\kyr730.inf"),
-                         medium(win, "kyr730.inf") + driver_inf_text(WINDOWS))
-        self.assertFalse(win.exists(WINDOWS + "\\inf\\kyr730.inf"))
-        self.assertEqual(read(win, WINDOWS + "\\inf\\usbprint.inf"),
-                         medium(win, "usbprint.inf") + usbprint_inf_text(WINDOWS))
+            run = install(win, "LPT1", boxes=["No"])
+            self.assert_new_installation(win, run, "LPT1", NEW_DRIVER_LPT)
+            self.assertEqual(win.registry(earlier)[0].split("|")[0], "nokey")
+            self.assertEqual(read(win, WINDOWS + "\\inf\\OTHER\\kyr730.inf"),
+                             medium(win, "kyr730.inf") + driver_inf_text(WINDOWS))
+            self.assertFalse(win.exists(WINDOWS + "\\inf\\kyr730.inf"))
+            self.assertEqual(read(win, WINDOWS + "\\inf\\usbprint.inf"),
+                             medium(win, "usbprint.inf") + usbprint_inf_text(WINDOWS))
 
 
 class FromAnotherCurrentFolder(Checks):
