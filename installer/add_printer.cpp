@@ -6,7 +6,7 @@
 
 namespace kyr {
 
-void AddPrinterOrEnd(const PrinterRecord& record) {
+void AddPrinterOrEnd(const PrinterRecord& record, const CopyLedger& copies) {
     PRINTER_INFO_2A printer = {};
     printer.pPrinterName = const_cast<char*>(record.name);
     printer.pPortName = const_cast<char*>(record.port);
@@ -19,6 +19,7 @@ void AddPrinterOrEnd(const PrinterRecord& record) {
     printer.Status = record.status;
     HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
     if (!handle) {
+        copies.ShowFailures();
         ReportFailure("AddPrinter Error Code: %d\n\n");
         ExitProcess(0);
     }

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "installer/copy_ledger.h"
+
 namespace kyr {
 
 // What differs between the families; everything else of the record is the same: no
@@ -18,7 +20,8 @@ struct PrinterRecord {
 };
 
 // Adds the printer and closes its handle. A printer the spooler refuses is reported with
-// "AddPrinter Error Code: %d\n\n" and ends the process with status 0.
-void AddPrinterOrEnd(const PrinterRecord& record);
+// "AddPrinter Error Code: %d\n\n" and ends the process with status 0, after the copies
+// that did not arrive, which may explain it.
+void AddPrinterOrEnd(const PrinterRecord& record, const CopyLedger& copies);
 
 }  // namespace kyr

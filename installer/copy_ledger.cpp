@@ -59,8 +59,11 @@ std::vector<FailedCopy> WithSystemTexts(const std::vector<CopyLedger::Failure>& 
 
 void CopyLedger::ShowFailures() const {
     if (empty()) return;
+    // A fatal report may follow that reads the code of the call that failed.
+    const DWORD lastError = GetLastError();
     const std::string text = FailedFilesText(WithSystemTexts(failures_), WithSystemTexts(undeleted_));
     MessageBoxA(nullptr, text.c_str(), kInstallerCaption, MB_ICONEXCLAMATION | MB_OK);
+    SetLastError(lastError);
 }
 
 }  // namespace kyr

@@ -28,7 +28,7 @@ public:
     bool empty() const { return failures_.empty() && undeleted_.empty(); }
     // One box with every file that could not be placed and every one that could not be
     // deleted, each with the system's text; the installer's caption, exclamation icon, OK,
-    // no owner. Nothing when all went well.
+    // no owner. Nothing when all went well. The thread's last error is kept.
     void ShowFailures() const;
 
     struct Failure {

@@ -50,7 +50,10 @@ BOOL CopyOemInf(const char* source, char* destination, DWORD destinationSize, DW
     BOOL copied = copy ? copy(source, nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, destination, destinationSize,
                               required, nullptr)
                        : FALSE;
+    // Releasing the library may overwrite the copy's error code, which tells "exists" apart.
+    const DWORD error = GetLastError();
     FreeLibrary(setup);
+    SetLastError(error);
     return copied;
 }
 
@@ -147,7 +150,8 @@ void InstallContext::InstallNt(int portCode) {
         ProgressStep("Install printer...\r\n");
         AddPrinterOrEnd({printerName.c_str(), PortNameFor(portCode), driverName.c_str(),
                          installProcessor ? processorName.c_str() : "WinPrint",
-                         installProcessor ? 0x1800u : 0x0A00u, 0, 0x80});
+                         installProcessor ? 0x1800u : 0x0A00u, 0, 0x80},
+                        copies);
     }
 
     if (!found) {

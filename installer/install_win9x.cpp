@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "common/files/clear_read_only.h"
+#include "common/files/delete_even_read_only.h"
 #include "common/maintenance/late_bound.h"
 #include "common/maintenance/remove_devices_by_hardware_id.h"
 #include "installer/inf_append.h"
@@ -47,10 +49,12 @@ const char kRestartQuestion[] =
     "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.";
 
 // shlwapi comes with Internet Explorer, not with every Windows 95: bound at run time so
-// that the installer still starts there.
+// that the installer still starts there. Without it this family's RegDeleteKeyA, which
+// deletes a whole tree by itself, does the work.
 void DeleteEnumeratorTree(const LateBoundModule& shlwapi, const char* subKey) {
     auto deleteTree = shlwapi.Get<decltype(&::SHDeleteKeyA)>("SHDeleteKeyA");
     if (deleteTree) deleteTree(HKEY_LOCAL_MACHINE, subKey);
+    else RegDeleteKeyA(HKEY_LOCAL_MACHINE, subKey);
 }
 
 bool FolderExists(const char* path) {
@@ -78,16 +82,21 @@ void SetHidden(const char* path, bool hidden) {
 }
 
 // Writes text after the last byte of an existing file; a missing file is not created.
-void AppendToFile(const char* path, const std::string& text) {
-    if (path[0] == '\0') return;
+// True when all of it was written.
+bool AppendToFile(const char* path, const std::string& text) {
+    if (path[0] == '\0') return false;
     HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    if (SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER) {
-        DWORD written = 0;
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    }
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool whole = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                       WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                       written == text.size();
+    // The caller reports the write's code, not the closing's.
+    const DWORD error = GetLastError();
     CloseHandle(file);
+    SetLastError(error);
+    return whole;
 }
 
 // The universal driver and its help file into the printer-driver folder, as the policy
@@ -190,6 +199,7 @@ void InstallContext::InstallWin9x(int portCode) {
         driver.pMonitorName = const_cast<char*>(monitorName.c_str());
         driver.pDefaultDataType = const_cast<char*>("RAW");
         if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver))) {
+            copies.ShowFailures();
             ReportFailure("AddPrinterDriver Error Code: %d\n\n");
             ExitProcess(0);
         }
@@ -199,7 +209,8 @@ void InstallContext::InstallWin9x(int portCode) {
         ProgressStep("Install printer...\r\n");
         AddPrinterOrEnd({printerName.c_str(), PortNameFor(portCode), driverName.c_str(),
                          installProcessor ? processorName.c_str() : "WinPrint",
-                         installProcessor ? 0x1800u : 0x0840u, 1, 0});
+                         installProcessor ? 0x1800u : 0x0840u, 1, 0},
+                        copies);
     }
 
     if (!found) {
@@ -262,21 +273,51 @@ bool InstallContext::DriverInfPresent() const {
     return t.driverInf[0] != '\0' && GetFileAttributesA(t.driverInf) != INVALID_FILE_ATTRIBUTES;
 }
 
+namespace {
+
+// A later run takes the driver INF's presence for a finished placement, so it appears only
+// whole: copied and appended to under a temporary name beside it, then moved into place. A
+// run ended before the move leaves no driver INF, and the next run places everything again.
+void PlaceDriverInf(const std::string& source, const char* target, const std::string& appended,
+                    CopyLedger& copies) {
+    char temporary[kPathBufferSize];
+    if (!target[0] || !ConcatPath(temporary, sizeof(temporary), target, ".new")) {
+        copies.Copy(source, target);
+        return;
+    }
+    if (!CopyFileA(source.c_str(), temporary, FALSE)) {
+        copies.Note(target, GetLastError());
+        return;
+    }
+    // A copy from a pressed disc is read-only, and the appends below must write to it.
+    ClearReadOnly(temporary);
+    if (!AppendToFile(temporary, appended)) {
+        copies.Note(target, GetLastError());
+        DeleteEvenReadOnly(temporary);
+        return;
+    }
+    DeleteEvenReadOnly(target);
+    if (!MoveFileA(temporary, target)) {
+        copies.Note(target, GetLastError());
+        DeleteEvenReadOnly(temporary);
+    }
+}
+
+}  // namespace
+
 void InstallContext::PlaceInfFiles() {
     auto infMedia = [this](const char* name) { return MediumFile(std::string(kInfMediaFolder) + name); };
     const InfTargets t = FindInfTargets();
 
     if (t.infFolder.valid()) SetHidden(t.infFolder.path, false);
-    copies.Copy(infMedia("kyr730.inf"), t.driverInf);
     copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf);
     copies.Copy(infMedia("usbprint.sys"), t.usbPrintSys);
     copies.Copy(infMedia("cyclerun.exe"), t.cycleRun);
+    if (t.windowsFolder.valid()) AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path));
+    // Last: once it is there, no later run places any of these again.
+    PlaceDriverInf(infMedia("kyr730.inf"), t.driverInf,
+                   t.windowsFolder.valid() ? DriverInfAppendText(t.windowsFolder.path) : std::string(), copies);
     if (t.infFolder.valid()) SetHidden(t.infFolder.path, true);
-
-    if (t.windowsFolder.valid()) {
-        AppendToFile(t.driverInf, DriverInfAppendText(t.windowsFolder.path));
-        AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path));
-    }
 }
 
 }  // namespace kyr

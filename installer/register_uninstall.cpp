@@ -27,8 +27,12 @@ bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kP
 void InstallContext::RegisterUninstall() {
     char productFolder[kPathBufferSize];
     char uninstaller[kPathBufferSize];
-    // Without a product folder path that fits there is nothing the entry could point to.
-    if (!ProductPaths(productFolder, uninstaller)) return;
+    // Without a product folder path that fits there is nothing the entry could point to;
+    // the user is told of its files like of every other copy that could not be made.
+    if (!ProductPaths(productFolder, uninstaller)) {
+        for (const char* name : kUninstallerFiles) copies.Note(name, ERROR_PATH_NOT_FOUND);
+        return;
+    }
 
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {

@@ -6,9 +6,10 @@
 namespace kyr {
 
 enum class UninstallEntryState {
-    Complete,            // the entry exists and its UninstallString names a file that is there
+    Complete,            // the entry exists, its UninstallString names a file that is there, and both
+                         // removal modules lie beside it
     Missing,             // no entry
-    UninstallerMissing,  // an entry whose uninstaller is not there
+    UninstallerMissing,  // an entry whose uninstaller or one of its removal modules is not there
 };
 
 UninstallEntryState ReadUninstallEntryState();

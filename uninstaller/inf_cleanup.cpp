@@ -5,6 +5,7 @@
 
 #include "common/files/delete_even_read_only.h"
 #include "common/text/system_lead_byte.h"
+#include "uninstaller/inf_names_driver.h"
 #include "uninstaller/key_names.h"
 
 namespace kyr {
@@ -33,13 +34,20 @@ void DeleteWithTwin(char* path) {
 
 }  // namespace
 
-void DeleteRecordedInf() {
+namespace {
+// The entry's "InfFile" into path; false when there is no usable one.
+bool ReadRecordedInf(char (&path)[kNameBufferSize]) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    char path[kNameBufferSize];
-    if (ReadText(key, "InfFile", path, sizeof(path)) == ERROR_SUCCESS && strlen(path) >= 3)
-        DeleteWithTwin(path);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    const bool read = ReadText(key, "InfFile", path, sizeof(path)) == ERROR_SUCCESS && strlen(path) >= 3;
     RegCloseKey(key);
+    return read;
+}
+}  // namespace
+
+void DeleteRecordedInf() {
+    char path[kNameBufferSize];
+    if (ReadRecordedInf(path) && InfNamesDriver(path)) DeleteWithTwin(path);
 }
 
 void CollectClassInfNames(std::list<std::string>& classInfNames) {

@@ -7,7 +7,9 @@
 
 namespace kyr {
 
-// Deletes the file named by the uninstall entry's "InfFile" and its ".PNF" twin. Must run
+// Deletes the file named by the uninstall entry's "InfFile" and its ".PNF" twin, while the
+// file still names the driver: a removal ended after this step leaves the entry, and by the
+// next run the store may have given the freed name to another device's INF. Must run
 // before the removal module deletes the entry.
 void DeleteRecordedInf();
 

@@ -23,9 +23,9 @@ WIN9X_RESTART_NOTICE = ("Restart the computer can take effect.\nPlease finish th
                         "before it restarts the computer.")
 
 
-def install(win, boxes):
+def install(win, boxes, port="LPT1"):
     script = ['wait "%s" 60000' % PROGRESS, 'watch "%s" 1003 1000' % PROGRESS,
-              'wait "%s" 60000' % PORT_DIALOG, "click %d" % PORT_RADIO["LPT1"], "sleep 100", "click 1"]
+              'wait "%s" 60000' % PORT_DIALOG, "click %d" % PORT_RADIO[port], "sleep 100", "click 1"]
     script += ["box %s 120000" % b for b in boxes]
     script.append('gone "%s" 120000' % PROGRESS)
     return win.run(INSTALLER, script)
@@ -80,6 +80,24 @@ class DriverListingFails(unittest.TestCase):
 
     def test_9x(self):
         self.check("win98")
+
+    def test_uninstaller_keeps_the_driver(self):
+        # A USB installation adds no printer: the uninstaller goes straight to the listing.
+        for version in ("winxp", "win98"):
+            with self.subTest(version=version), Windows("rows-enum-uninstall-" + version, version) as win:
+                os.makedirs(win.path(PROCESSORS_9X), exist_ok=True)
+                self.assertEqual(install(win, ["OK"], port="USB").exit_code, 0)
+                key = DRIVER_FOLDER[version] + "\\" + "L" * 255
+                win.tool("reg", "add", key, "/f")
+                requests = len(win.restart_requests())
+                run = win.run(UNINSTALLER, ["box OK 60000", 'gone "%s" 60000' % UNINSTALLER_CAPTION], cwd=PRODUCT)
+                self.assertEqual(run.exit_code, 0)
+                self.assertEqual([b.text for b in run.transcript.boxes()],
+                                 ["KYR POS 730 Driver is not exist.\nUnistall aleady completed."])
+                win.tool("reg", "delete", key, "/f")
+                self.assertTrue(any(l.startswith("driver|") and "|KYR POS 730|" in l for l in win.spooler()))
+                self.assertTrue(nokey(win, UNINSTALL_KEY))
+                self.assertEqual(len(win.restart_requests()), requests)
 
 
 class PrintProcessorRefusedOnNt(unittest.TestCase):

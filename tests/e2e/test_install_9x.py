@@ -274,8 +274,13 @@ class OtherInfFolderOnWindows95(Checks):
         with Windows("w9x-95-other", "win95") as win:
             prepare_9x(win)
             os.makedirs(win.path(WINDOWS + "\\inf\\OTHER"), exist_ok=True)
+            earlier = "HKLM\\Enum\\USBPRINT\\VOSKREL_ZPD-815"
+            win.tool("reg", "add", earlier + "\\1&2", "/v", "Driver", "/d", "x", "/f")
+            # A Windows 95 without Internet Explorer: no shlwapi, no setupapi.
+            win.program_env["WINEDLLOVERRIDES"] += ";shlwapi=;setupapi="
             run = install(win, "LPT1", boxes=["No"])
             self.assert_new_installation(win, run, "LPT1", NEW_DRIVER_LPT)
+            self.assertEqual(win.registry(earlier)[0].split("|")[0], "nokey")
             self.assertEqual(read(win, WINDOWS + "\\inf\\OTHER\\kyr730.inf"),
                              medium(win, "kyr730.inf") + driver_inf_text(WINDOWS))
             self.assertFalse(win.exists(WINDOWS + "\\inf\\kyr730.inf"))

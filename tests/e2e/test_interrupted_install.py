@@ -88,6 +88,10 @@ class Interrupted(unittest.TestCase):
             shown = interrupt_at(win, port, line)
             self.assertIn(line, [s[0] for s in shown])
             nine_x = version == "win98"
+            if nine_x and win.exists("C:\\windows\\inf\\kyr730.inf"):
+                # Whole or absent: a later run takes its presence for a finished placement.
+                with open(win.find("C:\\windows\\inf\\kyr730.inf"), "rb") as f:
+                    self.assertTrue(f.read().endswith(b"\\KYR-730\\usb\"\r\n"))
 
             # Run again to its end. What it shows follows from what the ended run left: with
             # the driver registered, one more printer and nothing else; without it, the whole
@@ -144,6 +148,25 @@ class BetweenDriverAndEntry(Interrupted):
         for version, port, line in DEFAULT_POINTS:
             with self.subTest(version=version, port=port, line=line):
                 self.cycle(version, port, line)
+
+
+# (Windows, the removal module gone after a complete installation)
+MISSING_MODULES = [("winxp", "Unhook_B.dll"), ("win98", "Unhook_A.dll")]
+
+
+class RemovalModuleMissing(Interrupted):
+    def test_redeployed_beside_the_kept_entry(self):
+        for version, module in MISSING_MODULES:
+            with self.subTest(version=version), Windows("repair-%s-%s" % (version, module), version) as win:
+                prepare(win)
+                self.assertEqual(install(win, "LPT1", answers=["No"]).exit_code, 0)
+                entry = win.registry(UNINSTALL_KEY)
+                os.remove(win.find("C:\\windows\\KYR-730\\" + module))
+                self.assertEqual(install(win, "LPT1").transcript.boxes(), [])
+                complete_entry(self, win)
+                self.assertEqual(win.registry(UNINSTALL_KEY), entry)
+                removal = remove_everything(win)
+                self.assertEqual((removal.exit_code, printers(win)), (0, []))
 
 
 @unittest.skipUnless(os.environ.get("KYR_INTERRUPT_FULL"), "the whole matrix runs under the label interrupt-full")

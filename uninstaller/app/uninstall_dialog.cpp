@@ -66,17 +66,20 @@ HMODULE LoadModuleBeside(const char* name) {
     return LoadLibraryA(path);
 }
 
-bool DriverInstalled() {
+// A listing that fails says nothing about the driver: it may well be installed.
+enum class DriverListing { Present, Absent, Failed };
+
+DriverListing ListDriver() {
     DWORD needed = 0;
     DWORD returned = 0;
     EnumPrinterDriversA(nullptr, nullptr, 3, nullptr, 0, &needed, &returned);
     std::vector<BYTE> buffer(needed ? needed : 1);
     if (!EnumPrinterDriversA(nullptr, nullptr, 3, buffer.data(), needed, &needed, &returned))
-        return false;
+        return DriverListing::Failed;
     const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i)
-        if (drivers[i].pName && strcmp(drivers[i].pName, kDriverName) == 0) return true;
-    return false;
+        if (drivers[i].pName && strcmp(drivers[i].pName, kDriverName) == 0) return DriverListing::Present;
+    return DriverListing::Absent;
 }
 
 }  // namespace
@@ -173,7 +176,8 @@ void UninstallDialog::DiscoverPrinters() {
     foundPrinterCount = static_cast<int>(selectedPrinters.size());
 
     if (foundPrinterCount == 0) {
-        if (DriverInstalled()) {
+        const DriverListing driver = ListDriver();
+        if (driver == DriverListing::Present) {
             RunUninstall();
             return;
         }
@@ -183,7 +187,7 @@ void UninstallDialog::DiscoverPrinters() {
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, &key) ==
             ERROR_SUCCESS) {
             RegCloseKey(key);
-            FinishInterruptedRemoval();
+            if (driver == DriverListing::Absent) FinishInterruptedRemoval();
             DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         }
         ExitProcess(0);

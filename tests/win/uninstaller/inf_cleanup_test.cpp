@@ -23,13 +23,21 @@ std::string InfFolder() {
     return std::string(windows) + "\\inf\\";
 }
 
-void Put(const std::string& path) {
+void Put(const std::string& path, const std::string& content = "x") {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
-    WriteFile(file, "x", 1, &written, nullptr);
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     CloseHandle(file);
 }
+
+std::string Utf16(const std::string& ansi) {
+    std::string wide;
+    for (char c : ansi) wide += std::string(1, c) + '\0';
+    return wide;
+}
+
+const char kOurs[] = "[KYR]\r\n\"KYR POS 730\" = KYR730E.GPD,USB\\Vid_7a31&Pid_5e20\r\n";
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -110,7 +118,7 @@ TEST_F(InfCleanup, AnEmptyNameNeverReachesTheFolderOrASibling) {
 }
 
 TEST_F(InfCleanup, RecordedInfGoesWithItsTwin) {
-    Put(InfFolder() + "oem5.inf");
+    Put(InfFolder() + "oem5.inf", kOurs);
     Put(InfFolder() + "oem5.PNF");
     Put(InfFolder() + "oem6.inf");
     SetText(kUninstall, "InfFile", (InfFolder() + "oem5.inf").c_str());
@@ -118,6 +126,30 @@ TEST_F(InfCleanup, RecordedInfGoesWithItsTwin) {
     EXPECT_FALSE(Exists(InfFolder() + "oem5.inf"));
     EXPECT_FALSE(Exists(InfFolder() + "oem5.PNF"));
     EXPECT_TRUE(Exists(InfFolder() + "oem6.inf"));
+}
+
+// The store hands a freed oemN.inf name to the next INF it takes in; the recorded name
+// then belongs to whoever got it.
+TEST_F(InfCleanup, RecordedInfGoesOnlyWhileItNamesTheDriver) {
+    const struct {
+        std::string content;
+        bool deleted;
+    } rows[] = {
+        {kOurs, true},
+        {Utf16(kOurs), true},
+        {"[Mfg]\r\n\"Other Printer\" = other.gpd\r\n", false},
+        {"\"KYR POS 73\"", false},
+        {Utf16("KYR POS 7300").substr(0, 20), false},
+        {"", false},
+    };
+    SetText(kUninstall, "InfFile", (InfFolder() + "oem5.inf").c_str());
+    for (const auto& row : rows) {
+        Put(InfFolder() + "oem5.inf", row.content);
+        Put(InfFolder() + "oem5.PNF");
+        DeleteRecordedInf();
+        EXPECT_EQ(!Exists(InfFolder() + "oem5.inf"), row.deleted) << row.content;
+        EXPECT_EQ(!Exists(InfFolder() + "oem5.PNF"), row.deleted) << row.content;
+    }
 }
 
 TEST_F(InfCleanup, RecordedInfMissingOrEmptyDeletesNothing) {
