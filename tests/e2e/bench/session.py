@@ -55,6 +55,7 @@ class Windows:
         self.ansi = ANSI_CODEPAGES.get((locale or "").split(".")[0])
         self.env = prefixes.wine_env(self.prefix, extra, self.arch)
         self.program_env = dict(self.env)
+        self.cd_root = None
         os.makedirs(self.shots, exist_ok=True)
         bench = self.path("C:\\bench")
         os.makedirs(bench, exist_ok=True)
@@ -63,7 +64,6 @@ class Windows:
         # Where the installer is started from: C:\\media, or with cd the medium as a pressed
         # disc in drive D: (read-only files, drive type "cdrom").
         self.medium = "C:\\media"
-        self.cd_root = None
         if cd:
             self.cd_root = os.path.join(self.prefix, "cdrom")
             prefixes.press_disc(MEDIA, self.cd_root)
