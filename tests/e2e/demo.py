@@ -8,8 +8,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from bench import session  # noqa: E402
-from bench.session import Windows  # noqa: E402
-from flows import INSTALLER, PORT_DIALOG, PROGRESS  # noqa: E402
+from bench.session import Session  # noqa: E402
+from bench.product import INSTALLER, PORT_DIALOG, PROGRESS  # noqa: E402
 
 OUT = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "out/demo")
 IGNORED = ("drive_c/bench", "drive_c/media", "drive_c/users", "drive_c/windows/temp", "drive_c/windows/logs",
@@ -57,7 +57,7 @@ def main():
     os.environ["KYR_OUT_DIR"] = OUT
     session.OUT_DIR = OUT
     report = ["# Demonstration on a fresh Windows XP (Wine)", ""]
-    with Windows("demo", "winxp") as win:
+    with Session("demo", "winxp") as win:
         shots = []
 
         def shot(bmp, name, title):

@@ -13,8 +13,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from bench import session  # noqa: E402
-from bench.session import Windows  # noqa: E402
-from flows import install  # noqa: E402
+from bench.session import Session  # noqa: E402
+from bench.flows import install  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 MEDIA = os.path.join(ROOT, "build", "media")
@@ -89,13 +89,13 @@ def trace_pauses(win):
 
 
 def log_size(win):
-    path = os.path.join(win.shots, "program.log")
+    path = os.path.join(win.out, "program.log")
     return os.path.getsize(path) if os.path.exists(path) else 0
 
 
 def pauses_since(win, offset):
     """Seconds of Sleep the product asked for since the log had that size."""
-    with open(os.path.join(win.shots, "program.log"), "rb") as f:
+    with open(os.path.join(win.out, "program.log"), "rb") as f:
         f.seek(offset)
         text = f.read().decode("latin-1")
     return sum(int(ms, 16) for ms in re.findall(r"Call KERNEL(?:32|BASE)\.Sleep\(([0-9a-fA-F]+)\)", text)) / 1000.0
@@ -133,18 +133,17 @@ def flows():
     print("   the product's programs and modules made in it (counted by Wine); floor: a trivial dialog")
     print("   program started, shown and ended through the same bench; own: wall - pauses - floor")
     print("  %-38s %6s  %6s  %5s  %6s  %s" % ("flow", "wall", "pauses", "floor", "own", "own/pauses"))
-    with Windows("figures-nt", "winxp") as win:
+    with Session("figures-nt", "winxp") as win:
         trace_pauses(win)
         base = floor(win)
         measured(win, "fresh NT install, LPT1", base, lambda: install(win, "LPT1", answers=["No"]))
         measured(win, "added printer (LPT2), driver present", base, lambda: install(win, "LPT2"))
         measured(win, "full removal, two printers", base, lambda: uninstall_all(win))
-    with Windows("figures-usb", "winxp") as win:
+    with Session("figures-usb", "winxp") as win:
         trace_pauses(win)
         base = floor(win)
         measured(win, "fresh NT install, USB", base, lambda: install(win, "USB", answers=["OK"]))
-    with Windows("figures-9x", "win98") as win:
-        os.makedirs(win.path("C:\\windows\\system32\\spool\\prtprocs\\win40"), exist_ok=True)
+    with Session("figures-9x", "win98") as win:
         trace_pauses(win)
         base = floor(win)
         measured(win, "fresh 9x install (win98), LPT1", base, lambda: install(win, "LPT1", answers=["No"]))

@@ -10,8 +10,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from bench import session  # noqa: E402
-from bench.session import Windows  # noqa: E402
-from flows import INSTALLER, PORT_DIALOG, PORT_RADIO, PROGRESS, make_read_only, writable  # noqa: E402
+from bench.session import Session  # noqa: E402
+from bench.flows import make_read_only, writable  # noqa: E402
+from bench.product import INSTALLER, PORT_DIALOG, PORT_RADIO, PROGRESS  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 DOCS = os.path.join(ROOT, "docs")
@@ -87,19 +88,19 @@ def install_script(port, answers, extra_before_next=(), shots_after_next=()):
 
 
 def installer_nt40():
-    with Windows("gallery-nt40", "nt40") as win:
+    with Session("gallery-nt40", "nt40") as win:
         win.run(INSTALLER, ["box OK 30000 %s" % bmp("a")])
         keep(win, bmp("a"), "installer-nt40-refusal")
 
 
 def installer_win64():
-    with Windows("gallery-win64", "win10", observe_restarts=False, bits=64) as win:
+    with Session("gallery-win64", "win10", observe_restarts=False, bits=64) as win:
         win.run(INSTALLER, ["box OK 30000 %s" % bmp("a")])
         keep(win, bmp("a"), "installer-64bit-refusal")
 
 
 def windows_10():
-    with Windows("gallery-10", "win10") as win:
+    with Session("gallery-10", "win10") as win:
         win.run(INSTALLER, install_script("LPT1", [("No", None)]))
         win.run(UNINSTALLER, ['wait "%s" 60000' % UNINSTALLER_CAPTION, "itemclick 1006 0", "sleep 300",
                               "click 1001", "sleep 2200", "shot %s" % bmp("removing10"), "box No 90000",
@@ -158,7 +159,7 @@ def installer_usb(win):
 
 
 def installer_failure_report():
-    with Windows("gallery-failure", "winxp") as win:
+    with Session("gallery-failure", "winxp") as win:
         win.tool("reg", "add", "HKLM\\System\\CurrentControlSet\\Control\\Print\\Monitors\\"
                  "KYRPOS Language Monitor 730", "/v", "Driver", "/d", "MON730.DLL", "/f")
         win.run(INSTALLER, install_script("LPT1", [("OK", bmp("report")), ("No", None)]))
@@ -168,7 +169,7 @@ def installer_failure_report():
 def installer_failed_copies():
     if "installer-failed-copies" in PENDING:
         return
-    with Windows("gallery-copies", "winxp") as win:
+    with Session("gallery-copies", "winxp") as win:
         # A read-only file where the installer copies a driver file.
         locked = make_read_only(win, "C:\\windows\\KYR730E.DLL")
         try:
@@ -202,7 +203,7 @@ def _host(win, steps):
     script = "C:\\bench\\gallery-host%d.txt" % _host.count
     with open(win.path(script), "w", encoding="utf-8", newline="\r\n") as f:
         f.write("\n".join(steps) + "\n")
-    with open(os.path.join(win.shots, "host.log"), "ab") as log:
+    with open(os.path.join(win.out, "host.log"), "ab") as log:
         return subprocess.Popen(["wine", "C:\\bench\\plugin_host.exe", "--dll", INSTALLED_DLL, "--printer",
                                  "KYR POS 730", "--script", script, "--out",
                                  "C:\\bench\\gallery-host%d.out" % _host.count],
@@ -229,7 +230,7 @@ def uninstaller_second_run_and_main(win):
 
 
 def uninstaller_boxes():
-    with Windows("gallery-uninstall-boxes", "winxp") as win:
+    with Session("gallery-uninstall-boxes", "winxp") as win:
         os.makedirs(win.path(PRODUCT), exist_ok=True)
         for name in ("KYRPOS730_Uninstaller.exe", "Unhook_A.dll", "Unhook_B.dll"):
             shutil.copy2(win.path("C:\\media\\" + name), win.path(PRODUCT + "\\" + name))
@@ -237,7 +238,7 @@ def uninstaller_boxes():
         win.tool("reg", "add", key, "/v", "DisplayName", "/d", "KYR POS 730 Windows Driver 1.0.0E", "/f")
         win.run(UNINSTALLER, ["box OK 60000 %s" % bmp("absent")], cwd=PRODUCT)
         keep(win, bmp("absent"), "uninstaller-driver-not-exist")
-    with Windows("gallery-uninstall-load", "winxp") as win:
+    with Session("gallery-uninstall-load", "winxp") as win:
         win.run(INSTALLER, install_script("LPT1", [("No", None)]))
         os.remove(win.find(PRODUCT + "\\Unhook_B.dll"))
         win.run(UNINSTALLER, ['wait "%s" 60000' % UNINSTALLER_CAPTION, "itemclick 1006 0", "sleep 300",
@@ -247,29 +248,27 @@ def uninstaller_boxes():
 
 
 def windows_98():
-    with Windows("gallery-98", "win98") as win:
+    with Session("gallery-98", "win98") as win:
         # A real Windows 98 has its print-processor folder; a fresh prefix does not.
-        os.makedirs(win.path("C:\\windows\\system32\\spool\\prtprocs\\win40"), exist_ok=True)
         win.run(INSTALLER, install_script("LPT1", [("No", bmp("restart98"))]))
         keep(win, bmp("restart98"), "installer-9x-restart-question")
         win.run(UNINSTALLER, ['wait "%s" 60000' % UNINSTALLER_CAPTION, "itemclick 1006 0", "sleep 300",
                               "click 1001", "box OK 90000 %s" % bmp("before98"),
                               'gone "%s" 60000' % UNINSTALLER_CAPTION], cwd=PRODUCT)
         keep(win, bmp("before98"), "uninstaller-9x-before-restart")
-    with Windows("gallery-98-usb", "win98") as win:
-        os.makedirs(win.path("C:\\windows\\system32\\spool\\prtprocs\\win40"), exist_ok=True)
+    with Session("gallery-98-usb", "win98") as win:
         win.run(INSTALLER, install_script("USB", [("OK", bmp("usb98"))]))
         keep(win, bmp("usb98"), "installer-9x-usb-notice")
 
 
 def xp_main():
-    with Windows("gallery-xp", "winxp") as win:
+    with Session("gallery-xp", "winxp") as win:
         installer_start_and_second_run(win)
         installer_incomplete_medium(win)
         installer_xp_main(win)
         plugin_pages(win)
         uninstaller_second_run_and_main(win)
-    with Windows("gallery-xp-usb", "winxp") as win:
+    with Session("gallery-xp-usb", "winxp") as win:
         installer_usb(win)
 
 

@@ -9,59 +9,31 @@ interrupted run used to leave a driver that could never be removed. The whole ma
 status line; NT on XP with LPT1 and USB, Windows 9x on 98) runs with KYR_INTERRUPT_FULL=1, under
 the CTest label interrupt-full."""
 import os
-import subprocess
 import unittest
 
-from bench.session import OUT_DIR, Windows
-from bench.transcript import Transcript
-from flows import (INSTALLER, PORT_DIALOG, PORT_RADIO, PROGRESS, UNINSTALL_KEY, UNINSTALLER_CAPTION, install, kill,
-                   printers, registry_values, wait_for)
-from test_leftovers import documented, explain, left_behind, prepare, remove_everything, snapshot
-
-NT_LINES = ["Check drivers...\r\n", "Add printer...\r\n", "Install language monitor...\r\n",
-            "Install print processor...\r\n", "Copy files...\r\n", "Install printer driver...\r\n",
-            "Install printer...\r\n", "Delete installed files...\r\n", "Completed!"]
-W9X_LINES = ["Check driver...\r\n", "Add printer...\r\n", "Install language monitor...\r\n",
-             "Install print processor...\r\n", "Copy files...\r\n", "Install printer driver...\r\n",
-             "Install printer...\r\n", "Completed!"]
+from bench.flows import install, kill, printers, registry_values, remove, wait_for
+from bench.leftovers import documented, explain, left_behind, snapshot
+from bench.product import (INSTALLER, NT_LINES, PORT_DIALOG, PORT_RADIO, PROGRESS, UNINSTALL_KEY, W9X_LINES)
+from bench.session import OUT_DIR, Session
 
 # What the documented LPT1 installation leaves and a USB one, which adds no printer, does not.
 PRINTER_LISTS = ["key HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
                  "key HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts"]
 
 
-def start_driver(win, script):
-    """guidriver on a script without waiting for it: its transcript grows line by line."""
-    name = "kill%d" % (len(os.listdir(win.shots)))
-    script_path = win.path("C:\\bench\\%s.txt" % name)
-    with open(script_path, "w", newline="\r\n") as f:
-        f.write("\n".join(script) + "\n")
-    out_path = os.path.join(win.shots, name + ".transcript.txt")
-    out = open(out_path, "wb")
-    driver = subprocess.Popen(["wine", "C:\\bench\\guidriver.exe", "C:\\bench\\%s.txt" % name], env=win.env,
-                              stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
-    out.close()
-    return driver, out_path
-
-
-def read_transcript(path):
-    with open(path, "rb") as f:
-        return Transcript(f.read().decode("utf-8", "replace"))
-
-
 def interrupt_at(win, port, line):
     """Starts the installer on port and ends it as soon as its status line reads line.
     Returns the status lines it showed."""
     program = win.start(INSTALLER)
-    driver, out = start_driver(win, ['wait "%s" 60000' % PROGRESS, 'watch "%s" 1003 1000' % PROGRESS,
+    driving = win.drive_async(['wait "%s" 60000' % PROGRESS, 'watch "%s" 1003 1000' % PROGRESS,
                                      'wait "%s" 60000' % PORT_DIALOG, "click %d" % PORT_RADIO[port], "sleep 100",
                                      "click 1", 'gone "%s" 120000' % PROGRESS])
-    shown = wait_for(lambda: line in [s[0] for s in read_transcript(out).status_lines()], 120, 0.02)
+    shown = wait_for(lambda: line in [s[0] for s in driving.transcript().status_lines()], 120, 0.02)
     kill(win)
     program.wait(60)
-    driver.wait(150)
+    driving.process.wait(150)
     assert shown, "the installer never showed %r" % line
-    return read_transcript(out).status_lines()
+    return driving.transcript().status_lines()
 
 
 def complete_entry(test, win):
@@ -81,9 +53,8 @@ def complete_entry(test, win):
 
 class Interrupted(unittest.TestCase):
     def cycle(self, version, port, line):
-        with Windows("interrupt-%s-%s-%s" % (version, port, line.strip(".\r\n!").replace(" ", "-").lower()),
+        with Session("interrupt-%s-%s-%s" % (version, port, line.strip(".\r\n!").replace(" ", "-").lower()),
                      version) as win:
-            prepare(win)
             before = snapshot(win)
             shown = interrupt_at(win, port, line)
             self.assertIn(line, [s[0] for s in shown])
@@ -119,9 +90,9 @@ class Interrupted(unittest.TestCase):
                 with open(win.find("C:\\windows\\inf\\kyr730.inf"), "rb") as f:
                     self.assertEqual(f.read().count(b"\\KYR-730\\usb\"\r\n"), 1)
 
-            removal = remove_everything(win)
+            removal = remove(win)
             self.assertEqual(removal.exit_code, 0)
-            self.assertEqual([p for p in printers(win)], [])
+            self.assertEqual(printers(win), {})
             items = left_behind(before, snapshot(win))
             rows, unexplained = explain(version, items)
             self.assertEqual(unexplained, [])
@@ -157,16 +128,15 @@ MISSING_MODULES = [("winxp", "Unhook_B.dll"), ("win98", "Unhook_A.dll")]
 class RemovalModuleMissing(Interrupted):
     def test_redeployed_beside_the_kept_entry(self):
         for version, module in MISSING_MODULES:
-            with self.subTest(version=version), Windows("repair-%s-%s" % (version, module), version) as win:
-                prepare(win)
+            with self.subTest(version=version), Session("repair-%s-%s" % (version, module), version) as win:
                 self.assertEqual(install(win, "LPT1", answers=["No"]).exit_code, 0)
                 entry = win.registry(UNINSTALL_KEY)
                 os.remove(win.find("C:\\windows\\KYR-730\\" + module))
                 self.assertEqual(install(win, "LPT1").transcript.boxes(), [])
                 complete_entry(self, win)
                 self.assertEqual(win.registry(UNINSTALL_KEY), entry)
-                removal = remove_everything(win)
-                self.assertEqual((removal.exit_code, printers(win)), (0, []))
+                removal = remove(win)
+                self.assertEqual((removal.exit_code, printers(win)), (0, {}))
 
 
 @unittest.skipUnless(os.environ.get("KYR_INTERRUPT_FULL"), "the whole matrix runs under the label interrupt-full")

@@ -1,289 +1,32 @@
-"""What a clean installation followed by a full removal leaves behind, on Windows XP and on
-Windows 98, each item with its reason; Windows 7 and 10 (Vista and 8 under "systems-full")
-must leave XP's list. The scenario writes docs/leftovers.md from what it
-finds, and fails when something is left that no reason below explains.
-
-The interruption matrix (test_interrupted_install.py) holds every interrupted path to the
-same list."""
-import hashlib
-import os
-import re
+"""Installed from a CD (the medium as a pressed disc in drive D:, every file read-only), then
+removed: no copy stays read-only, the removal leaves exactly the list a hard-disk installation
+leaves (docs/leftovers.md, written by test_lifecycle.py), and installing again goes as the
+first time."""
 import unittest
 
-from bench.session import Windows
-from bench.transcript import split
-from flows import (PRODUCT, PRODUCT_UNINSTALLER, RESTART_QUESTION, UNINSTALLER_CAPTION, install,
-                   read_only_files)
-
-ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-DOC = os.path.join(ROOT, "docs", "leftovers.md")
-
-DESIGN = "kept by design"
-GIVEN = "kept as the removal is given"
-WINE = "Wine's limits"
-
-# (pattern over the item, category, reason). Items read "file C:\...", "folder C:\...",
-# "changed C:\..." (a file that was there before and differs now), "key HKLM\..." and
-# "value HKLM\...|name".
-NT_REASONS = [
-    (r"(file|folder) C:\\windows\\KYR-730(\\.*)?", DESIGN,
-     "the product folder with the uninstaller and both removal modules; the uninstaller runs from it"),
-    (r"file C:\\windows\\(KYR730E\.DLL|KYR730E\.GPD|MON730\.DLL|UI730\.DLL|UI730\.INI)", GIVEN,
-     "the installation's copies in the Windows folder, which the removal never names"),
-    (r"file C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\.*", WINE,
-     "the driver's files in the spooler's version folder: Wine's spooler refuses the removal's "
-     "file-deleting driver deletion (every nonzero flag gives 87), so nothing deletes them"),
-    (r"(key|value) HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Print Processors"
-     r"\\KYRPOS PRINT PROCESSOR 730(\|.*)?", WINE,
-     "the print processor: Wine's spooler answers success to its deletion and keeps it"),
-]
-W9X_REASONS = [
-    (r"(file|folder) C:\\windows\\KYR-730(\\(KYRPOS730_Uninstaller\.exe|Unhook_A\.dll|Unhook_B\.dll))?", DESIGN,
-     "the product folder with the uninstaller and both removal modules; the uninstaller runs from it"),
-    (r"(file|folder) C:\\windows\\KYR-730\\usb(\\.*)?", GIVEN,
-     "the staging folder with its copies, named in the driver INF's appended line; the removal never names it"),
-    (r"file C:\\windows\\system32\\(MON730\.DLL|usbmon\.dll)", GIVEN,
-     "the monitor files in the system folder, which the removal never names"),
-    (r"(key|value) HKLM\\System\\CurrentControlSet\\Control\\Print\\Monitors\\usbmon\.dll(\|.*)?", GIVEN,
-     "the USB port monitor's registration, which the removal never names"),
-    (r"file C:\\windows\\system32\\spool\\prtprocs\\win40\\PRO730\.DLL", GIVEN,
-     "the print processor's file, which the removal never names"),
-    (r"file C:\\windows\\system32\\spool\\drivers\\win40\\(unidrv\.dll|unidrv\.hlp|dmcolor\.dll|iconlib\.dll)",
-     GIVEN, "the universal driver's files in the printer-driver folder, which the removal never names"),
-    (r"file C:\\windows\\system32\\spool\\drivers\\win40\\KYR730E\.DRV", GIVEN,
-     "the minidriver's copy in the printer-driver folder, which the removal never names"),
-    (r"file C:\\windows\\(cyclerun\.exe|system32\\drivers\\usbprint\.sys)", GIVEN,
-     "the USB files, which the removal never names"),
-    (r"(file|changed) C:\\windows\\inf\\usbprint\.inf", GIVEN,
-     "the USB printing INF with its appended lines, which the removal never names"),
-    (r"changed folder C:\\windows\\inf", GIVEN,
-     "the INF folder's hidden attribute, which the installation sets and the removal never names"),
-    (r"file C:\\windows\\system32\\spool\\drivers\\win40\\0\\.*", WINE,
-     "the driver's files in the spooler's version folder: Wine's spooler copies them there and its "
-     "driver deletion leaves them"),
-]
-COMMON_REASONS = [
-    (r"key HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\(Windows NT x86|Windows 4\.0)"
-     r"\\Drivers(\\Version-[03])?", WINE,
-     "empty folders of the spooler's driver store, which a real Windows has from the start and a "
-     "fresh Wine makes when drivers are first added or listed"),
-    (r"key HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\(Devices|PrinterPorts)", WINE,
-     "the empty per-user printer lists, which a real Windows has from the start and Wine's spooler "
-     "makes on the first printer"),
-]
-# Written by Wine itself or by the bench's own programs, not by the installation: left out.
-NOISE = [
-    r"(key|value) HKCU\\Console(\|.*)?",
-    r"(key|value) HKCU\\Software\\Wine\\Temporary System Parameters(\\.*)?(\|.*)?",
-    r"(key|value) HKLM\\System\\CurrentControlSet\\Control\\Video\\.*",
-    r"value HKLM\\System\\CurrentControlSet\\Control\\Class\\\{[0-9A-F-]+\}\\0000\|DriverDateData",
-    r"value HKLM\\System\\CurrentControlSet\\Control\\ServiceCurrent\|",
-    r"file C:\\restart-requests\.log",
-]
-
-SKIP_TOP = {"media", "bench"}
+from bench.flows import installed, read_only_files, removed
+from bench.leftovers import documented, left_behind, snapshot
+from bench.session import Session
 
 
-def _attributes(path):
-    try:
-        return os.getxattr(path, "user.DOSATTRIB").split(b"\0")[0].decode()
-    except OSError:
-        return ""
-
-
-def snapshot(win):
-    """Every file and folder of drive C: (but the medium and the bench) with its content and
-    DOS attributes, and every key and value of HKLM and HKCU."""
-    root = os.path.join(win.prefix, "drive_c")
-    items = {}
-    for dirpath, dirnames, filenames in os.walk(root):
-        rel = os.path.relpath(dirpath, root)
-        if rel == ".":
-            dirnames[:] = [d for d in dirnames if d.lower() not in SKIP_TOP]
-        for d in dirnames:
-            full = os.path.join(dirpath, d)
-            items["folder C:\\" + os.path.relpath(full, root).replace("/", "\\")] = _attributes(full)
-        for f in filenames:
-            full = os.path.join(dirpath, f)
-            if os.path.islink(full):
-                continue
-            with open(full, "rb") as h:
-                digest = hashlib.sha1(h.read()).hexdigest()
-            items["file C:\\" + os.path.relpath(full, root).replace("/", "\\")] = digest + _attributes(full)
-    for hive in ("HKLM\\", "HKCU\\"):
-        for line in win.registry(hive):
-            # The separator after the hive's name is the one backslash the dump leaves bare.
-            parts = split(re.sub(r"^(\w+\|HK[A-Z]+)\\", r"\1\\\\", line))
-            if parts[0] == "key":
-                items["key " + parts[1]] = ""
-            elif parts[0] == "value":
-                items["value %s|%s" % (parts[1], parts[2])] = parts[3]
-    return items
-
-
-def left_behind(before, after):
-    """What is there after and was not (or differs), as items; noise left out."""
-    out = []
-    for item, value in after.items():
-        if item in before and before[item] == value:
-            continue
-        if item in before and item.startswith("file "):
-            item = "changed " + item[len("file "):]
-        elif item in before:
-            item = "changed " + item
-        if any(re.fullmatch(p, re.sub(r"^changed ", "", item)) for p in NOISE):
-            continue
-        out.append(item)
-    return sorted(out, key=str.lower)
-
-
-def reasons_for(version):
-    return (W9X_REASONS if version in ("win95", "win98", "winme") else NT_REASONS) + COMMON_REASONS
-
-
-def explain(version, items):
-    """[(item, category, reason)] and the items nothing explains."""
-    rows, unexplained = [], []
-    for item in items:
-        for pattern, category, reason in reasons_for(version):
-            if re.fullmatch(pattern, item, re.IGNORECASE):
-                rows.append((item, category, reason))
-                break
-        else:
-            unexplained.append(item)
-    return rows, unexplained
-
-
-def prepare(win):
-    if win.version in ("win95", "win98", "winme"):
-        # A real Windows 9x has its print-processor folder; a fresh Wine prefix does not.
-        os.makedirs(win.path("C:\\windows\\system32\\spool\\prtprocs\\win40"), exist_ok=True)
-
-
-def remove_everything(win):
-    """The uninstaller from the product folder, every printer ticked, restart declined (NT) or
-    the restart notice confirmed (9x). Returns the Run."""
-    nine_x = win.version in ("win95", "win98", "winme")
-    printers = [l for l in win.spooler() if l.startswith("printer|") and "|driver=KYR POS 730|" in l]
-    script = ['wait "%s" 60000' % UNINSTALLER_CAPTION, 'watch "%s" 1000 1002' % UNINSTALLER_CAPTION]
-    if printers:
-        for i in range(len(printers)):
-            script += ["itemclick 1006 %d" % i, "sleep 200"]
-        script.append("click 1001")
-    script += ["box %s 120000" % ("OK" if nine_x else "No"), 'gone "%s" 60000' % UNINSTALLER_CAPTION]
-    return win.run(PRODUCT_UNINSTALLER, script, cwd=PRODUCT)
-
-
-def documented(version):
-    """The items docs/leftovers.md lists for that Windows."""
-    heading = "## " + TITLES[version]
-    items, inside = [], False
-    with open(DOC, encoding="utf-8") as f:
-        for line in f:
-            if line.startswith("## "):
-                inside = line.strip() == heading
-            elif inside and line.startswith("| `"):
-                items.append(line.split("`")[1].replace("\\|", "|"))
-    return items
-
-
-TITLES = {"winxp": "Windows XP", "win98": "Windows 98"}
-
-
-def write_doc(sections):
-    lines = [
-        "# What stays after a full removal",
-        "",
-        "Written by `tests/e2e/test_leftovers.py`, not by hand: it installs on LPT1 (restart "
-        "declined), removes everything with the uninstaller, and lists every file, folder, key and "
-        "value that the installation added or changed and that is still there. The scenario fails "
-        "when an item appears that no reason explains; the interruption matrix "
-        "(`tests/e2e/test_interrupted_install.py`) holds every interrupted run, once finished and "
-        "removed, to the same list.",
-        "",
-        "Reasons: *%s* (the product folder); *%s* (what the removal never names); *%s* "
-        "(what Wine's spooler does differently from Windows)." % (DESIGN, GIVEN, WINE),
-        "",
-        "Left out as not the installation's: keys and values that Wine and the bench's own "
-        "console programs write while the scenario runs (`HKCU\\Console`, Wine's temporary "
-        "system parameters, video driver entries, driver date stamps, the service counter) and "
-        "the bench's restart log.",
-    ]
-    for version, rows in sections:
-        lines += ["", "## " + TITLES[version], "", "| What | Reason |", "|---|---|"]
-        for item, category, reason in rows:
-            lines.append("| `%s` | %s: %s |" % (item.replace("|", "\\|"), category, reason))
-    with open(DOC, "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-
-
-class Leftovers(unittest.TestCase):
-    sections = {}
-
-    def check(self, version, cd=False):
-        """From the hard disk the list is written; from a CD (read-only files in drive D:)
-        it must be the same list, and installing again must go as the first time."""
-        with Windows("leftovers-" + version + ("-cd" if cd else ""), version, cd=cd) as win:
-            prepare(win)
+class FromACd(unittest.TestCase):
+    def check(self, version):
+        with Session("leftovers-%s-cd" % version, version, cd=True) as win:
             before = snapshot(win)
-            self.assertEqual(install(win, "LPT1", answers=["No"]).exit_code, 0)
+            installed(win, "LPT1")
             self.assertEqual(read_only_files(win), [])
-            removal = remove_everything(win)
-            self.assertEqual(removal.exit_code, 0)
-            items = left_behind(before, snapshot(win))
-            rows, unexplained = explain(version, items)
+            removed(win)
             self.maxDiff = None
-            self.assertEqual(unexplained, [], "left behind without a reason")
-            self.removal = removal
-            if cd:
-                self.assertEqual(items, sorted(documented(version), key=str.lower))
-                again = install(win, "LPT1", answers=["No"])
-                self.assertEqual(again.exit_code, 0)
-                self.assertEqual(len(again.transcript.boxes()), 1, "only the restart question")
-                self.assertEqual(read_only_files(win), [])
-            elif version in TITLES:
-                Leftovers.sections[version] = rows
-            return rows
-
-    def same_as_on_xp(self, version):
-        """A later 32-bit NT: removed with XP's steps, bar and question, leaving XP's list."""
-        rows = self.check(version)
-        self.assertEqual([item for item, _, _ in rows], documented("winxp"))
-        seq = self.removal.transcript.sequence()
-        self.assertEqual([s[1:] for s in seq if s[0] == "status"],
-                         [("Checking OS...", 30), ("Delete printers...", 60),
-                          ("Delete printer driver...", 90), ("Uninstall completed!", 100)])
-        self.assertEqual([(s[1].text, s[1].icon, s[1].buttons) for s in seq if s[0] == "box"],
-                         [(RESTART_QUESTION, "question", ["Yes", "No"])])
+            self.assertEqual(left_behind(before, snapshot(win)), sorted(documented(version), key=str.lower))
+            again = installed(win, "LPT1")
+            self.assertEqual(len(again.transcript.boxes()), 1, "only the restart question")
+            self.assertEqual(read_only_files(win), [])
 
     def test_windows_xp(self):
         self.check("winxp")
 
     def test_windows_98(self):
         self.check("win98")
-
-    def test_windows_xp_from_a_cd(self):
-        self.check("winxp", cd=True)
-
-    def test_windows_98_from_a_cd(self):
-        self.check("win98", cd=True)
-
-    def test_windows_7(self):
-        self.same_as_on_xp("win7")
-
-    def test_windows_10(self):
-        self.same_as_on_xp("win10")
-
-    @unittest.skipUnless(os.environ.get("KYR_SYSTEMS_FULL"), "systems-full")
-    def test_full_windows_vista_and_8(self):
-        for version in ("vista", "win8"):
-            with self.subTest(version=version):
-                self.same_as_on_xp(version)
-
-    @classmethod
-    def tearDownClass(cls):
-        if set(cls.sections) == set(TITLES):
-            write_doc([(v, cls.sections[v]) for v in TITLES])
 
 
 if __name__ == "__main__":

@@ -2,7 +2,7 @@
 second byte of a character can be the backslash byte) and its German one (code page 1252,
 system texts in German). Japanese: a printer named "KYRソ" loses its settings key when it
 is removed, with or without the other printer. German: installation and removal leave
-exactly what the English run leaves.
+exactly what the English run leaves (docs/leftovers.md).
 
 The default run holds one Windows XP flow per locale; the Windows 98 flows of both locales
 and the German partial removal (the tests named test_full_*) run under the CTest label
@@ -10,61 +10,35 @@ and the German partial removal (the tests named test_full_*) run under the CTest
 import os
 import unittest
 
-from bench.session import Windows
+from bench import flows
+from bench.leftovers import documented, left_behind, snapshot
+from bench.product import (new_installation_lines, PARTIAL_REMOVAL_LINES, REMOVAL_LINES, SETTINGS,
+                           UNINSTALL_KEY)
+from bench.session import Session
 from bench.transcript import split, unescape
 
 JAPANESE = "ja_JP.UTF-8"
 GERMAN = "de_DE.UTF-8"
 FULL = bool(os.environ.get("KYR_LOCALES_FULL"))
 
-INSTALLER = "C:\\media\\KYRPOS730_Installer.exe"
-PROGRESS = "KYR POS 730 Installation Progress"
-CAPTION = "KYR POS 730 uninstaller"
-PRODUCT = "C:\\windows\\KYR-730"
-UNINSTALLER = PRODUCT + "\\KYRPOS730_Uninstaller.exe"
-UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730"
-SETTINGS = "HKLM\\SOFTWARE\\KYR_POS_PRINTER"
 PRINTERS = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Print\\Printers\\"
 SO_PRINTER = "KYR\u30bd"          # katakana "so": bytes 83 5C in code page 932
 SO_DUMPED = "KYR\x83\\"           # the same as statedump shows it: its ANSI bytes
-STATUS_REMOVE = [("Checking OS...", 30), ("Delete printers...", 60),
-                 ("Delete printer driver...", 90), ("Uninstall completed!", 100)]
-STATUS_PARTIAL = [("Checking OS...", 30), ("Delete printers...", 60), ("Uninstall completed!", 100)]
-# Wine's own button labels, in the language of the system.
-NO = {None: "No", JAPANESE: "\u3044\u3044\u3048(N)", GERMAN: "Nein"}
+STATUS_REMOVE = REMOVAL_LINES
+STATUS_PARTIAL = PARTIAL_REMOVAL_LINES
 # Folders whose files the comparison of two runs looks at (below C:\windows).
 WATCHED = ["inf", "KYR-730", "system32\\spool", "system32"]
 
 
-def prepare(win):
-    if win.version in ("win95", "win98", "winme"):
-        # A real Windows 9x has its print-processor folder; a fresh Wine prefix does not.
-        os.makedirs(win.path("C:\\windows\\system32\\spool\\prtprocs\\win40"), exist_ok=True)
-
-
-def install(win, locale, question=True):
-    """LPT1; the restart question, which only a new driver brings, answered with No."""
-    script = ['wait "%s" 60000' % PROGRESS, 'watch "%s" 1003 1000' % PROGRESS,
-              'wait "Select Port Type" 60000', 'click 1010', 'click 1']
-    if question:
-        script.append('box %s 120000' % NO[locale])
-    run = win.run(INSTALLER, script + ['gone "%s" 120000' % PROGRESS])
-    assert run.exit_code == 0 and run.transcript.error is None, run.transcript.raw
-    return run
+def install(win, locale=None):
+    """LPT1; the restart question, which only a new driver brings, declined."""
+    return flows.installed(win, "LPT1")
 
 
 def uninstall(win, locale, ticks, everything=True):
-    """Ticks the listed printers by index and removes them; when everything goes, answers
-    the closing box (the restart notice on Windows 9x, the restart question on NT)."""
-    script = ['wait "%s" 60000' % CAPTION, 'items 1006']
-    for index in ticks:
-        script += ['itemclick 1006 %d' % index, 'sleep 300']
-    script += ['watch "%s" 1000 1002' % CAPTION, 'click 1001']
-    if everything:
-        nine_x = win.version in ("win95", "win98", "winme")
-        script.append('box %s 90000' % ("OK" if nine_x else NO[locale]))
-    script.append('gone "%s" 60000' % CAPTION)
-    return win.run(UNINSTALLER, script, cwd=PRODUCT)
+    """Ticks the listed printers by index and removes them, answering the box that closes a
+    full removal in the system's language."""
+    return flows.remove(win, ticks=ticks, before=["items 1006"])
 
 
 def import_reg(win, text):
@@ -150,8 +124,7 @@ def status_lines(run):
 
 class Japanese(unittest.TestCase):
     def remove_so_printer_then_the_rest(self, version):
-        with Windows("locale-ja-" + version, version, locale=JAPANESE) as win:
-            prepare(win)
+        with Session("locale-ja-" + version, version, locale=JAPANESE) as win:
             install(win, JAPANESE)
             add_printer_like(win, "KYR POS 730", SO_PRINTER)
             settings_keys(win, "KYR_POS_730", SO_PRINTER)
@@ -192,12 +165,11 @@ class German(unittest.TestCase):
         after each run."""
         results = []
         name = "locale-%s-%s" % ("de" if locale else "en", version)
-        with Windows(name, version, locale=locale) as win:
-            prepare(win)
+        with Session(name, version, locale=locale) as win:
             self.assertEqual(printers(win), [])
             run = install(win, locale)
             if ticks_first is not None:
-                install(win, locale, question=False)  # a second printer, "KYR POS 730(#1)"
+                install(win, locale)  # a second printer, "KYR POS 730(#1)"
                 settings_keys(win, "KYR_POS_730", "KYR_POS_730(#1)")
             results.append(outcome(win, run))
             if ticks_first is not None:
@@ -215,12 +187,25 @@ class German(unittest.TestCase):
         # And the removal really removed: nothing of the driver is left in either.
         self.assertEqual([l for l in german[-1]["spooler"] if l.startswith(("printer|", "driver|"))], [])
 
-    def test_xp_installation_and_removal_equal_the_english_run(self):
-        self.same_as_english("winxp")
+    def same_as_documented(self, version):
+        """Installed and removed on the German system: the English texts and steps, and the
+        list an English installation and removal leave."""
+        with Session("locale-de-" + version, version, locale=GERMAN) as win:
+            before = snapshot(win)
+            run = install(win, GERMAN)
+            self.assertEqual(run.transcript.status_lines(), new_installation_lines(version))
+            removal = uninstall(win, GERMAN, [0])
+            self.assertIsNone(removal.transcript.error, removal.transcript.raw)
+            self.assertEqual(status_lines(removal), STATUS_REMOVE)
+            self.maxDiff = None
+            self.assertEqual(left_behind(before, snapshot(win)), sorted(documented(version), key=str.lower))
+
+    def test_xp_installation_and_removal_leave_what_the_english_ones_leave(self):
+        self.same_as_documented("winxp")
 
     @unittest.skipUnless(FULL, "locales-full")
-    def test_full_98_installation_and_removal_equal_the_english_run(self):
-        self.same_as_english("win98")
+    def test_full_98_installation_and_removal_leave_what_the_english_ones_leave(self):
+        self.same_as_documented("win98")
 
     @unittest.skipUnless(FULL, "locales-full")
     def test_full_xp_partial_removal_equals_the_english_run(self):

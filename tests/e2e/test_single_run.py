@@ -2,18 +2,12 @@
 nothing, whichever of the two programs runs first; a killed run does not block the next."""
 import unittest
 
-from bench.session import Windows
-from flows import (CAPTION, INSTALLER, PORT_DIALOG, PORT_RADIO, PRODUCT, PRODUCT_UNINSTALLER, PROGRESS,
-                   RESTART_QUESTION, RUN_IN_PROGRESS, UNINSTALLER_CAPTION, UNINSTALL_KEY, kill, printers, wait_for)
+from bench.session import Session
+from bench.flows import kill, printers, wait_for
+from bench.product import (CAPTION, INSTALLER, PORT_DIALOG, PORT_RADIO, PRODUCT, PRODUCT_UNINSTALLER, PROGRESS,
+                           RESTART_QUESTION, RUN_IN_PROGRESS, UNINSTALLER_CAPTION, UNINSTALL_KEY)
 
 MEDIA_UNINSTALLER = "C:\\media\\KYRPOS730_Uninstaller.exe"
-
-
-def prepare(win):
-    if win.version in ("win95", "win98", "winme"):
-        import os
-        # A real Windows 9x has its print-processor folder; a fresh Wine prefix does not.
-        os.makedirs(win.path("C:\\windows\\system32\\spool\\prtprocs\\win40"), exist_ok=True)
 
 
 def ours(win):
@@ -84,16 +78,16 @@ class Checks(unittest.TestCase):
 
 class OneRunOnXp(Checks):
     def test_two_installers_started_together_install_once(self):
-        with Windows("single-two-installers", "winxp") as win:
+        with Session("single-two-installers", "winxp") as win:
             self.two_installers_together(win, "No")
 
     def test_uninstaller_during_installation_and_installer_during_removal(self):
-        with Windows("single-crossed", "winxp") as win:
+        with Session("single-crossed", "winxp") as win:
             self.uninstaller_during_installation(win, "No")
             self.installer_during_removal(win, ["No"])
 
     def test_after_a_killed_installer_the_next_runs_normally(self):
-        with Windows("single-killed", "winxp") as win:
+        with Session("single-killed", "winxp") as win:
             first = win.start(INSTALLER)
             t = win.drive(['wait "%s" 60000' % PORT_DIALOG])
             self.assertIsNone(t.error, t.raw)
@@ -108,8 +102,7 @@ class OneRunOnXp(Checks):
 
 class OneRunOn98(Checks):
     def test_two_installers_then_crossed_runs(self):
-        with Windows("single-98", "win98") as win:
-            prepare(win)
+        with Session("single-98", "win98") as win:
             self.two_installers_together(win, "No")
             # The driver is present now: the next installation adds a numbered printer and
             # an uninstaller started meanwhile is turned away.

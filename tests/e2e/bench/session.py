@@ -1,9 +1,11 @@
 """One fresh Windows for one scenario: a Wine prefix cloned from the pristine one, the
 chosen Windows version, a display of its own, the medium and the bench tools inside it.
 
-    with Windows("lpt1", "winxp") as win:
+    with Session("lpt1", "winxp") as win:
         run = win.run("C:\\media\\KYRPOS730_Installer.exe", cwd="C:\\media", script=[...])
         run.exit_code, run.transcript, win.spooler(), win.registry("HKLM\\...")
+
+A session that fails while starting leaves neither its display nor its prefix behind.
 """
 import os
 import shutil
@@ -12,6 +14,7 @@ import time
 
 from bench import prefix as prefixes
 from bench.display import VirtualDisplay
+from bench.product import PROCESSORS_9X, is_9x
 from bench.transcript import Transcript
 
 BUILD = os.environ.get("KYR_BUILD_DIR", os.path.join(prefixes.ROOT, "build"))
@@ -33,17 +36,53 @@ class Run:
         self.elapsed = elapsed
 
 
-class Windows:
+class Driving:
+    """A guidriver script running on its own: its transcript grows line by line."""
+
+    def __init__(self, process, out_path):
+        self.process = process
+        self.out_path = out_path
+
+    def transcript(self):
+        with open(self.out_path, "rb") as f:
+            return Transcript(f.read().decode("utf-8", "replace"))
+
+    def wait(self, timeout=120):
+        try:
+            self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise
+        return self.transcript()
+
+
+class Session:
+    """One fresh Windows for one scenario (see the module's text)."""
+
     def __init__(self, name, version="winxp", observe_restarts=True, media=True, locale=None,
                  bits=32, cd=False):
         self.name = name
         self.version = version
+        self.locale = locale
         # bits=64: a 64-bit Windows, on which our 32-bit programs run as they would there.
         self.arch = "win64" if bits == 64 else "win32"
         self.prefix = os.path.join(SCENARIO_DIR, name)
-        self.shots = os.path.join(OUT_DIR, name)
+        # Transcripts, screenshots and program output of this session.
+        self.out = os.path.join(OUT_DIR, name)
+        self.cd_root = None
+        self.medium = "C:\\media"
+        self.display = None
+        self.server = None
+        self._script_no = 0
+        try:
+            self._start(observe_restarts, media, locale, cd)
+        except BaseException:
+            self.close()
+            raise
+
+    def _start(self, observe_restarts, media, locale, cd):
         prefixes.clone(self.prefix, self.arch)
-        prefixes.set_windows_version(self.prefix, version)
+        prefixes.set_windows_version(self.prefix, self.version)
         self.display = VirtualDisplay()
         extra = {"DISPLAY": self.display.name}
         if locale:
@@ -55,15 +94,16 @@ class Windows:
         self.ansi = ANSI_CODEPAGES.get((locale or "").split(".")[0])
         self.env = prefixes.wine_env(self.prefix, extra, self.arch)
         self.program_env = dict(self.env)
-        self.cd_root = None
-        os.makedirs(self.shots, exist_ok=True)
+        os.makedirs(self.out, exist_ok=True)
         bench = self.path("C:\\bench")
         os.makedirs(bench, exist_ok=True)
         for tool in ("guidriver.exe", "statedump.exe", "volatile_key.exe"):
             shutil.copy2(os.path.join(TOOLS, tool), bench)
+        if is_9x(self.version):
+            # A real Windows 9x has its print-processor folder; a fresh Wine prefix does not.
+            os.makedirs(self.path(PROCESSORS_9X), exist_ok=True)
         # Where the installer is started from: C:\\media, or with cd the medium as a pressed
         # disc in drive D: (read-only files, drive type "cdrom").
-        self.medium = "C:\\media"
         if cd:
             self.cd_root = os.path.join(self.prefix, "cdrom")
             prefixes.press_disc(MEDIA, self.cd_root)
@@ -83,10 +123,11 @@ class Windows:
         self.server = subprocess.Popen(["wineserver", "-p", "-f"], env=self.env,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                        start_new_session=True)
-        self._script_no = 0
         # The first program of a session starts Wine's own services through wineboot; that
-        # must be the real one, not the restart observer the program under test gets.
-        self.state("folders")
+        # must be the real one, not the restart observer the program under test gets. Listing
+        # the spooler also makes the driver store's folders a real Windows has from the start
+        # and Wine's spooler makes on first use, so that no snapshot counts them as a change.
+        self.spooler()
 
     # --- paths ------------------------------------------------------------------
     def path(self, windows_path):
@@ -121,23 +162,30 @@ class Windows:
 
     # --- running ----------------------------------------------------------------
     def start(self, exe, cwd="C:\\media", args=()):
-        with open(os.path.join(self.shots, "program.log"), "ab") as log:
+        # One line per program started, so that a suite's runs can be counted (scripts/bench).
+        with open(os.path.join(OUT_DIR, "programs.log"), "a") as runs:
+            runs.write("%s|%s\n" % (self.name, exe.rsplit("\\", 1)[-1]))
+        with open(os.path.join(self.out, "program.log"), "ab") as log:
             return subprocess.Popen(["wine", exe] + list(args), cwd=self.path(cwd), env=self.program_env,
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
-    def drive(self, script, timeout=120):
-        """Runs a guidriver script; returns its transcript."""
+    def drive_async(self, script):
+        """Starts a guidriver script without waiting for it; returns its Driving."""
         self._script_no += 1
         script_path = self.path("C:\\bench\\script%d.txt" % self._script_no)
         with open(script_path, "w", newline="\r\n", encoding=self.ansi) as f:
             f.write("\n".join(script) + "\n")
-        out_path = os.path.join(self.shots, "transcript%d.txt" % self._script_no)
+        out_path = os.path.join(self.out, "transcript%d.txt" % self._script_no)
         with open(out_path, "wb") as out:
-            subprocess.run(["wine", "C:\\bench\\guidriver.exe", "C:\\bench\\script%d.txt" % self._script_no],
-                           env=self.env, stdout=out, stderr=subprocess.DEVNULL, timeout=timeout,
-                           stdin=subprocess.DEVNULL)
-        with open(out_path, "rb") as f:
-            return Transcript(f.read().decode("utf-8", "replace"))
+            process = subprocess.Popen(["wine", "C:\\bench\\guidriver.exe",
+                                        "C:\\bench\\script%d.txt" % self._script_no],
+                                       env=self.env, stdout=out, stderr=subprocess.DEVNULL,
+                                       stdin=subprocess.DEVNULL)
+        return Driving(process, out_path)
+
+    def drive(self, script, timeout=120):
+        """Runs a guidriver script; returns its transcript."""
+        return self.drive_async(script).wait(timeout)
 
     def run(self, exe, script, cwd="C:\\media", timeout=180, args=()):
         """Starts a program, plays the script against it and waits for its end."""
@@ -152,7 +200,7 @@ class Windows:
         return Run(code, transcript, time.monotonic() - started)
 
     def tool(self, *args, timeout=60):
-        out_path = os.path.join(self.shots, "tool.out")
+        out_path = os.path.join(self.out, "tool.out")
         with open(out_path, "wb") as out:
             subprocess.run(["wine"] + list(args), env=self.env, stdout=out, stderr=subprocess.DEVNULL,
                            timeout=timeout, stdin=subprocess.DEVNULL, cwd=self.path("C:\\"))
@@ -203,14 +251,14 @@ class Windows:
 
     def png(self, bmp_windows_path, name):
         """Converts a guidriver capture into out/<scenario>/<name>.png."""
-        target = os.path.join(self.shots, name + ".png")
+        target = os.path.join(self.out, name + ".png")
         subprocess.run(["convert", self.path(bmp_windows_path), target], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return target
 
     def screen(self, name):
         """The whole display as the user sees it, to out/<scenario>/<name>.png."""
-        target = os.path.join(self.shots, name + ".png")
+        target = os.path.join(self.out, name + ".png")
         subprocess.run(["import", "-display", self.display.name, "-window", "root", "-crop", "800x600+0+0",
                         "+repage", target], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -219,11 +267,13 @@ class Windows:
     # --- end --------------------------------------------------------------------
     def close(self, keep=False):
         prefixes.kill_server(self.prefix)
-        try:
-            self.server.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self.server.kill()
-        self.display.close()
+        if self.server is not None:
+            try:
+                self.server.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.server.kill()
+        if self.display is not None:
+            self.display.close()
         if not keep and not os.environ.get("KYR_KEEP_PREFIX"):
             shutil.rmtree(self.prefix, ignore_errors=True)
 

@@ -1,0 +1,59 @@
+"""The Windows tills run today, 32-bit (7 and 10 by default; Vista and 8 under the label
+"systems-full"): one life per Windows, as on XP. Installed as on XP, the page shown and
+applied, removed with XP's steps, bar and restart question, leaving XP's list. Windows 10's
+question is answered Yes: the restart is asked for without the dialog closing first."""
+import os
+import unittest
+
+from bench.flows import installed, ours, removed
+from bench.leftovers import documented, explain, left_behind, snapshot
+from bench.product import CAPTION, REMOVAL_LINES, RESTART_QUESTION, nt_install_lines
+from bench.session import Session
+from checks import nt_installation
+from plugin_page import apply_example, host_ready
+
+SYSTEMS_FULL = bool(os.environ.get("KYR_SYSTEMS_FULL"))
+
+
+class LaterWindows(unittest.TestCase):
+    def life(self, version, answer="No"):
+        with Session("life-" + version, version) as win:
+            before = snapshot(win)
+            run = installed(win, "LPT1")
+            self.assertEqual(run.transcript.status_lines(), nt_install_lines())
+            self.assertEqual([(b.caption, b.text) for b in run.transcript.boxes()], [(CAPTION, RESTART_QUESTION)])
+            nt_installation(self, win)
+
+            host_ready(win)
+            apply_example(self, win)
+
+            removal = removed(win, answer=answer)
+            lines = list(REMOVAL_LINES)
+            if answer == "Yes":
+                # The restart comes before the dialog's own completion: the last line stays
+                # on the bar of the last step.
+                lines[-1] = ("Uninstall completed!", 90)
+            self.assertEqual(removal.transcript.status_lines(), lines)
+            self.assertEqual([(b.text, b.icon, b.buttons) for b in removal.transcript.boxes()],
+                             [(RESTART_QUESTION, "question", ["Yes", "No"])])
+            self.assertEqual(len(win.restart_requests()), 1 if answer == "Yes" else 0)
+            self.assertEqual(ours(win), ["processor|KYRPOS PRINT PROCESSOR 730"])
+            rows, unexplained = explain(version, left_behind(before, snapshot(win)))
+            self.assertEqual(unexplained, [])
+            self.assertEqual([item for item, _, _ in rows], documented("winxp"))
+
+    def test_windows_7(self):
+        self.life("win7")
+
+    def test_windows_10_restart_answered_yes(self):
+        self.life("win10", answer="Yes")
+
+    @unittest.skipUnless(SYSTEMS_FULL, "systems-full")
+    def test_full_vista_and_8(self):
+        for version in ("vista", "win8"):
+            with self.subTest(version=version):
+                self.life(version)
+
+
+if __name__ == "__main__":
+    unittest.main()
