@@ -22,7 +22,7 @@ EXAMPLE2 = "\\x1D\\x56\\x42\\x00"
 
 def host_ready(win):
     """Puts the bench's property-sheet host beside the other bench tools."""
-    shutil.copy2(os.path.join(TOOLS, "plugin_host.exe"), win.path("C:\bench"))
+    shutil.copy2(os.path.join(TOOLS, "plugin_host.exe"), win.path("C:\\bench"))
 
 
 class HostRun:
@@ -120,7 +120,7 @@ def reg_add(win, key, name, hex_bytes):
 class PageChecks:
     """The page on the session's installed printer (self.win), in the order a user meets it."""
 
-    def test_2_page_2_page_1_pages_controls_and_defaults_of_a_printer_without_settings(self):
+    def test_2_page_1_pages_controls_and_defaults_of_a_printer_without_settings(self):
         win = self.win
         self.assertTrue(win.exists(INSTALLED_DLL))
         self.assertTrue(any(l.startswith("nokey|") for l in win.registry(KEY)))

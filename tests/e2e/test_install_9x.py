@@ -78,9 +78,11 @@ class MonitorAlreadyRegistered(Checks):
 class DriverRegistrationRefused(Checks):
     def test_reported_and_the_run_ends_before_any_printer(self):
         with Session("w9x-driver-refused", "win98") as win:
-            # A volatile driver folder key: the spooler cannot store the driver below it.
-            win.tool("C:\\bench\\volatile_key.exe", "HKLM\\System\\CurrentControlSet\\Control\\Print\\"
-                     "Environments\\Windows 4.0\\Drivers\\Version-0")
+            # A volatile driver folder key in place of the lasting one every Windows has: the
+            # spooler cannot store the driver below it.
+            folder = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Drivers\\Version-0"
+            win.tool("reg", "delete", folder, "/f")
+            self.assertTrue(win.tool("C:\\bench\\volatile_key.exe", folder).startswith("created|"))
             device = "HKLM\\Enum\\USBPRINT\\VOSKRELZPD-815\\1&2"
             win.tool("reg", "add", device, "/v", "Driver", "/d", "x", "/f")
             run = install(win, "LPT1", answers=["OK"])

@@ -112,9 +112,11 @@ class Failures(unittest.TestCase):
 
     def test_a_refused_driver_is_reported_and_the_run_goes_on(self):
         with Session("nt-driver-refused", "winxp") as win:
-            # A volatile driver folder key: the spooler cannot store the driver below it.
-            win.tool("C:\\bench\\volatile_key.exe", "HKLM\\System\\CurrentControlSet\\Control\\Print\\"
-                     "Environments\\Windows NT x86\\Drivers\\Version-3")
+            # A volatile driver folder key in place of the lasting one every Windows has: the
+            # spooler cannot store the driver below it.
+            folder = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\Version-3"
+            win.tool("reg", "delete", folder, "/f")
+            self.assertTrue(win.tool("C:\\bench\\volatile_key.exe", folder).startswith("created|"))
             run = install(win, "LPT1", answers=["OK", "OK"])
             self.assertEqual(run.exit_code, 0)
             boxes = run.transcript.boxes()

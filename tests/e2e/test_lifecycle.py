@@ -84,6 +84,10 @@ class WindowsXp(Lifecycle, PageChecks):
         for name in ("oem3.inf", "oem3.PNF", "oem4.inf", "oem4.PNF"):
             with open(win.path("C:\\windows\\inf\\" + name), "w") as f:
                 f.write("[Version]\n")
+        # The device classes' keys such a machine has; the printer's own keys below them are
+        # made after the installation, which would remove them first.
+        for key in ENUM_KEYS:
+            reg(win, "add", key.rsplit("\\", 1)[0], "/f")
 
     @classmethod
     def install(cls):
@@ -186,6 +190,7 @@ class Windows98(Lifecycle):
             return installed(win, "LPT1", answers=["Yes"], cwd="C:\\windows")
         finally:
             win.program_env["WINEDEBUG"] = win.env["WINEDEBUG"]
+            reg(win, "delete", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/f")
 
     def test_1_installed_and_restarted_without_a_privilege_step(self):
         win = self.win
