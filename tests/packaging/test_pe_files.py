@@ -1,7 +1,8 @@
 """Every shipped binary is a 32-bit PE that the oldest Windows it serves can load: i386,
 subsystem 4.0, only system DLLs, no function that arrived after that Windows, and the
 version resource the product's version table fixes. Every one rebuilds byte for byte:
-its time stamps are zero or the commit's time, and no build path is inside."""
+its time stamps are zero or the commit's time, and no build path is inside. The NT
+driver INF names the driver as the removal looks for it."""
 import os
 import subprocess
 import unittest
@@ -220,6 +221,18 @@ class ShippedBinaries(unittest.TestCase):
                 with open(path, "rb") as f:
                     data = f.read()
                 self.assertEqual([p for p in paths if p in data or p.replace(b"/", b"\\") in data], [])
+
+    def test_the_nt_driver_inf_names_the_driver_literally(self):
+        # Every removal deletes the INF in the system's store only while its text holds this
+        # name: a vendor INF that words the model otherwise would stay behind on every
+        # machine, and one naming only a longer model ("KYR POS 7300") is another driver's.
+        with open(os.path.join(MEDIA, "driver2k", "KYR730.INF"), "rb") as f:
+            data = f.read()
+        if data.startswith(b"\xff\xfe"):
+            text = data[2:].decode("utf-16-le")
+        else:
+            text = data.decode("cp1252", errors="replace")
+        self.assertRegex(text, r"KYR POS 730(?![^\W_])")
 
 
 if __name__ == "__main__":

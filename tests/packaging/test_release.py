@@ -1,8 +1,9 @@
 """scripts/release: the disc image read back holds the medium file for file under its Joliet
-names, the archive too, the sums and the file list agree, and two runs in two folders give
-the same bytes."""
+names, the archive too, the sums and the file list agree, and a second run from a copy of
+the medium with other file times, modes, creation order and time zone gives the same bytes."""
 import hashlib
 import os
+import shutil
 import subprocess
 import tempfile
 import unittest
@@ -29,9 +30,18 @@ class Release(unittest.TestCase):
         cls.work = tempfile.TemporaryDirectory()
         cls.addClassCleanup(cls.work.cleanup)
         cls.runs = [os.path.join(cls.work.name, d) for d in ("one", "two")]
-        for out in cls.runs:
+        # The copy: created in reverse order, each file with a time of its own and read-only
+        # as a disc gives it, the folders owner-only, run at a time zone 13:45 east of UTC.
+        other = os.path.join(cls.work.name, "other")
+        for i, name in enumerate(reversed(sorted(tree(MEDIA)))):
+            path = os.path.join(other, "media", name)
+            os.makedirs(os.path.dirname(path), mode=0o700, exist_ok=True)
+            shutil.copyfile(os.path.join(MEDIA, name), path)
+            os.chmod(path, 0o444)
+            os.utime(path, (1000000000 + 86461 * i,) * 2)
+        for out, build, zone in ((cls.runs[0], BUILD, "UTC0"), (cls.runs[1], other, "KYR-13:45")):
             subprocess.run([os.path.join(SOURCE, "scripts", "release"), out], check=True,
-                           env=dict(os.environ, KYR_BUILD_DIR=BUILD), stdout=subprocess.DEVNULL)
+                           env=dict(os.environ, KYR_BUILD_DIR=build, TZ=zone), stdout=subprocess.DEVNULL)
 
     def test_the_image_and_the_archive_hold_the_medium_and_rebuild_identically(self):
         medium = tree(MEDIA)
@@ -47,9 +57,13 @@ class Release(unittest.TestCase):
         info = subprocess.run(["xorriso", "-no_rc", "-indev", os.path.join(one, NAME + ".iso"), "-pvd_info"],
                               capture_output=True, text=True, check=True).stdout
         self.assertIn("Volume Id    : KYRPOS730_1_0_0E", info)
+        self.assertIn("Preparer Id  : KYR\n", info)
+        self.assertIn("App Id       : KYR POS 730 WINDOWS DRIVER 1.0.0E\n", info)
         with zipfile.ZipFile(os.path.join(one, NAME + ".zip")) as archive:
             files = {i.filename: archive.read(i) for i in archive.infolist() if not i.is_dir()}
+            attributes = {(i.create_system, i.external_attr) for i in archive.infolist()}
         self.assertEqual(files, medium)
+        self.assertEqual(attributes, {(0, 0x10), (0, 0x20)})
         with open(os.path.join(one, "SHA256SUMS")) as f:
             sums = {name: digest for digest, name in (line.split() for line in f)}
         for name in (NAME + ".iso", NAME + ".zip"):

@@ -79,6 +79,9 @@ TEST(FailedCopiesText, ListsEachFileWithItsReason) {
               "These files could not be copied:\n"
               "\nC:\\windows\\system32\\MON730.DLL\nError Code: 5\nAccess denied.\n"
               "\nC:\\windows\\KYR730E.DLL\nError Code: 32\n");
+    EXPECT_EQ(FailedFilesText({{"C:\\a.dll", "Error Code: 5\n"}}, {{"C:\\b.gpd", "Error Code: 32\n"}}),
+              "These files could not be copied:\n\nC:\\a.dll\nError Code: 5\n"
+              "\nThese files could not be deleted:\n\nC:\\b.gpd\nError Code: 32\n");
 }
 
 TEST(FailedCopiesText, StaysWithinItsLimitAndCountsWhatItLeavesOut) {

@@ -1,5 +1,6 @@
-// Folder tree deletion and the file finder against Wine's file system, including directory
-// links made from the Unix side (Wine shows them as reparse points, 0x410).
+// Folder tree deletion, the read-only clearing and deletion under it, and the file finder
+// against Wine's file system, including directory links made from the Unix side (Wine
+// shows them as reparse points, 0x410).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "common/appkit/file_finder.h"
+#include "common/files/clear_read_only.h"
+#include "common/files/delete_even_read_only.h"
 #include "common/maintenance/delete_folder_tree.h"
 
 namespace kyr {
@@ -181,6 +184,46 @@ TEST_F(FoldersTest, AnOverlongPathIsLeftAlone) {
     std::string overlong = top + "\\" + std::string(MAX_PATH, 'x');
     DeleteFolderTree(overlong.c_str());
     EXPECT_TRUE(Exists(top + "\\keep.txt"));
+}
+
+// Only the read-only bit goes and a file left with no bit is "normal" (Wine shows every file
+// with the archive bit and makes a zero "normal" itself, so the reading leaves both out);
+// the caller's last error survives the clearing. A failed deletion reports its own error:
+// the installer lists a file as not deleted, or passes over one not there, by it.
+TEST_F(FoldersTest, ReadOnlyClearingKeepsTheOtherBitsAndDeletionReportsItsOwnError) {
+    const DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const struct {
+        DWORD before, cleared;  // 0: no file
+        bool held;
+        DWORD deleteError;  // 0: deleted
+    } rows[] = {
+        {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_NORMAL, false, 0},
+        {FILE_ATTRIBUTE_READONLY | kHiddenSystem, kHiddenSystem, false, 0},
+        {FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_SYSTEM, false, 0},
+        {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_NORMAL, true, ERROR_SHARING_VIOLATION},
+        {0, 0, false, ERROR_FILE_NOT_FOUND},
+    };
+    const std::string path = kRoot + "\\file.txt";
+    auto shown = [&path]() -> DWORD {
+        const DWORD bits = GetFileAttributesA(path.c_str());
+        if (bits == INVALID_FILE_ATTRIBUTES) return 0;
+        return (bits & ~FILE_ATTRIBUTE_ARCHIVE) != 0 ? bits & ~FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_NORMAL;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.before);
+        if (row.before != 0) MakeFile(path, row.before);
+        ASSERT_EQ(shown(), row.before) << "attributes not kept by this file system";
+        HANDLE held = row.held ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                               : INVALID_HANDLE_VALUE;
+        SetLastError(12345);
+        ClearReadOnly(path.c_str());
+        EXPECT_EQ(GetLastError(), 12345u);
+        EXPECT_EQ(shown(), row.cleared);
+        SetFileAttributesA(path.c_str(), row.before);
+        EXPECT_EQ(DeleteEvenReadOnly(path.c_str()) ? 0 : GetLastError(), row.deleteError);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        Scrub(path);
+    }
 }
 
 struct LinkCase {
