@@ -1,0 +1,139 @@
+"""Failing chosen platform calls in a shipped program (tools/faultinject), for scenarios.
+
+    from bench import faults
+    config = faults.write_config(win, ["fail AddPrinterA 1 1722"], nosleep=True)
+    run = faults.run(win, flows.INSTALLER, script, config)
+    calls = faults.read_log(win)              # [Call(name, site, ordinal, result, detail)]
+    faults.outcome(win)                       # ("exit", 0) or ("crashed", 0xC0000005)
+    faults.call_sites(calls, "AddPrinterA")   # ["KYRPOS730_Installer.exe+0x1a2b"]
+
+The program runs unchanged under the injector, in the folder and environment a plain
+start gives it; the injector's own line ("faultinject: ... exited with 0") goes to the
+session's program.log.
+"""
+import collections
+import os
+import shutil
+import subprocess
+import time
+
+INJECTOR = "C:\\bench\\faultinject.exe"
+CONFIG = "C:\\bench\\faults.txt"
+LOG = "C:\\bench\\calls.log"
+
+Call = collections.namedtuple("Call", "name site ordinal result detail")
+
+
+def install(win):
+    """Puts the injector and its module into the session's C:\\bench."""
+    from bench.session import TOOLS
+    for name in ("faultinject.exe", "faultmodule.dll"):
+        target = win.path("C:\\bench\\" + name)
+        if not os.path.exists(target):
+            shutil.copy2(os.path.join(TOOLS, name), target)
+
+
+def write_config(win, faults=(), log=LOG, nosleep=False, only=(), path=CONFIG):
+    """Writes a configuration and returns its Windows path. `faults` are lines such as
+    "fail AddPrinterA 1 1722" or "fail-from spooler 3". An earlier log of that name goes,
+    so that the log holds this run only."""
+    lines = ["log " + log] if log else []
+    if nosleep:
+        lines.append("nosleep")
+    lines += ["only " + module for module in only]
+    lines += list(faults)
+    with open(win.path(path), "w", newline="\r\n") as f:
+        f.write("\n".join(lines) + "\n")
+    if log and os.path.exists(win.path(log)):
+        os.remove(win.path(log))
+    return path
+
+
+def command(config, exe, args=()):
+    return ["wine", INJECTOR, "--config", config, "--", exe] + list(args)
+
+
+def start(win, exe, config=CONFIG, cwd="C:\\media", args=(), env=None):
+    """As win.start, through the injector."""
+    install(win)
+    with open(os.path.join(win.shots, "program.log"), "ab") as log:
+        return subprocess.Popen(command(config, exe, args), cwd=win.path(cwd),
+                                env=dict(win.program_env, **(env or {})),
+                                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+
+
+def run(win, exe, script, config=CONFIG, cwd="C:\\media", timeout=180, args=()):
+    """As win.run, through the injector: starts the program, plays the script, waits."""
+    from bench.session import Run
+    started = time.monotonic()
+    program = start(win, exe, config, cwd, args)
+    try:
+        transcript = win.drive(script, timeout=timeout)
+        code = program.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        program.kill()
+        raise
+    return Run(code, transcript, time.monotonic() - started)
+
+
+def _log_text(win, log):
+    path = win.path(log)
+    if not os.path.exists(path):
+        return ""
+    with open(path, "rb") as f:
+        return f.read().decode("utf-8", "replace")
+
+
+def read_log(win, log=LOG):
+    return parse_log(_log_text(win, log))
+
+
+def parse_log(text):
+    """The calls of a log, in the order they ended; '#' lines are notes.
+
+    >>> parse_log('# start C:\\\\media\\\\x.exe pid 32\\r\\n'
+    ...           'AddPrinterA\\tKYRPOS730_Installer.exe+0x1a2b\\t1\\tinjected 1722\\t\\r\\n'
+    ...           'RegOpenKeyExA\\tUnhook_B.dll+0x20\\t12\\tfail 2\\t"HKLM" "SOFTWARE\\\\x"\\r\\n')
+    ... # doctest: +NORMALIZE_WHITESPACE
+    [Call(name='AddPrinterA', site='KYRPOS730_Installer.exe+0x1a2b', ordinal=1,
+          result='injected 1722', detail=''),
+     Call(name='RegOpenKeyExA', site='Unhook_B.dll+0x20', ordinal=12, result='fail 2',
+          detail='"HKLM" "SOFTWARE\\\\x"')]
+    """
+    calls = []
+    for line in text.splitlines():
+        if not line or line.startswith("#"):
+            continue
+        name, site, ordinal, result, detail = (line.split("\t", 4) + [""] * 5)[:5]
+        calls.append(Call(name, site, int(ordinal), result, detail))
+    return calls
+
+
+def notes(win, log=LOG):
+    """The log's notes: modules patched, a crash, the end ("end exit 0")."""
+    return [l[2:] for l in _log_text(win, log).splitlines() if l.startswith("# ")]
+
+
+def outcome(win, log=LOG):
+    """("exit", code) or ("crashed", exception code) as the injector saw the program end;
+    None while it runs (or when it was not started through the injector).
+
+    Wine gives a Unix parent only the low byte of an exit code, so a crash is told here."""
+    for note in reversed(notes(win, log)):
+        if note.startswith("end "):
+            kind, code = note[4:].split()
+            return kind, int(code, 0)
+    return None
+
+
+def call_sites(calls, name=None):
+    """The distinct call sites, in the order first seen; of one call's name if given."""
+    seen = []
+    for call in calls:
+        if (name is None or call.name == name) and call.site not in seen:
+            seen.append(call.site)
+    return seen
+
+
+def injected(calls):
+    return [c for c in calls if c.result.startswith("injected ")]
