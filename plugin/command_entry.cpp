@@ -64,7 +64,7 @@ void DescribeBadEscape(const WCHAR* wide, const char* narrow, size_t offset,
 
 }  // namespace
 
-BOOL WideToAnsiExactly(const WCHAR* text, char* out, int outBytes, WCHAR unmappable[3]) {
+BOOL WideToAnsiExactly(const WCHAR* text, HeapBlock* out, WCHAR unmappable[3]) {
     unmappable[0] = L'\0';
     for (const WCHAR* c = text; *c != L'\0';) {
         const int units = UnitsOfCharacter(c);
@@ -72,16 +72,18 @@ BOOL WideToAnsiExactly(const WCHAR* text, char* out, int outBytes, WCHAR unmappa
             unmappable[0] = c[0];
             unmappable[1] = units == 2 ? c[1] : L'\0';
             unmappable[2] = L'\0';
-            out[0] = '\0';
             return FALSE;
         }
         c += units;
     }
-    if (WideCharToMultiByte(CP_ACP, 0, text, -1, out, outBytes, nullptr, nullptr) == 0) {
-        out[0] = '\0';
+    const int needed = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return FALSE;
+    char* bytes = reinterpret_cast<char*>(out->Allocate(static_cast<DWORD>(needed)));
+    if (bytes == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
-    return TRUE;
+    return WideCharToMultiByte(CP_ACP, 0, text, -1, bytes, needed, nullptr, nullptr) != 0;
 }
 
 CommandEntry PrepareCommandEntry(HWND page, const CommandBox& box, DLGINFO* lpdi) {
@@ -108,15 +110,16 @@ CommandEntry PrepareCommandEntry(HWND page, const CommandBox& box, DLGINFO* lpdi
     lpdi->wideText[0] = L'\0';
     GetDlgItemTextW(page, box.editId, lpdi->wideText,
                     sizeof lpdi->wideText / sizeof lpdi->wideText[0]);
-    if (!WideToAnsiExactly(lpdi->wideText, lpdi->narrowText, sizeof lpdi->narrowText,
-                           entry.unmappable)) {
+    HeapBlock converted;
+    if (!WideToAnsiExactly(lpdi->wideText, &converted, entry.unmappable)) {
         entry.problem = entry.unmappable[0] != L'\0' ? EntryProblem::kUnmappable
                                                      : EntryProblem::kNotConverted;
         entry.status = static_cast<LONG>(GetLastError());
         return entry;
     }
-    const ParsedCommand parsed = ParseCommandText(lpdi->narrowText, lstrlenA(lpdi->narrowText),
-                                                  SystemLeadByte, record.typed, kCommandLimit);
+    const char* narrow = reinterpret_cast<const char*>(converted.data());
+    const ParsedCommand parsed = ParseCommandText(narrow, lstrlenA(narrow), SystemLeadByte,
+                                                  record.typed, kCommandLimit);
     entry.bytes = record.typed;
     switch (parsed.outcome) {
         case ParseOutcome::kTooLong:
@@ -125,7 +128,7 @@ CommandEntry PrepareCommandEntry(HWND page, const CommandBox& box, DLGINFO* lpdi
             break;
         case ParseOutcome::kMalformedEscape:
             entry.problem = EntryProblem::kMalformedEscape;
-            DescribeBadEscape(lpdi->wideText, lpdi->narrowText, parsed.position, &entry);
+            DescribeBadEscape(lpdi->wideText, narrow, parsed.position, &entry);
             break;
         case ParseOutcome::kParsed:
             entry.length = static_cast<DWORD>(parsed.length);

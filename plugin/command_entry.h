@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "plugin/heap_block.h"
 #include "plugin/page_state.h"
 
 namespace kyr {
@@ -52,10 +53,11 @@ void RememberStoredCommand(const CommandBox& box, const CommandEntry& entry, DLG
 // An edit in the box (or, with FALSE, the page having just filled it). Other ids are ignored.
 void MarkCommandTouched(int editId, BOOL touched, DLGINFO* lpdi);
 
-// Converts to the ANSI code page, exactly or not at all: FALSE, with the first character
-// that has no exact form (a best-fit look-alike is no exact form) as a string of one or,
-// beyond U+FFFF, two units, when one is in the text; FALSE with an empty string when the
-// conversion itself fails.
-BOOL WideToAnsiExactly(const WCHAR* text, char* out, int outBytes, WCHAR unmappable[3]);
+// Converts to the ANSI code page, exactly or not at all, into a block of the size the
+// conversion asks for (a code page may take more than two bytes per character): FALSE, with
+// the first character that has no exact form (a best-fit look-alike is no exact form) as a
+// string of one or, beyond U+FFFF, two units, when one is in the text; FALSE with an empty
+// string when the conversion itself fails.
+BOOL WideToAnsiExactly(const WCHAR* text, HeapBlock* out, WCHAR unmappable[3]);
 
 }  // namespace kyr

@@ -85,6 +85,14 @@ void ShowCommand(HWND page, const CommandBox& box, LONG readStatus, const BYTE* 
 
 MiscSettings MiscFromPage(HWND page, DLGINFO* lpdi);
 
+// Whether the page shows anything it could not read from the key, in place of what is
+// stored there: a note on the page says so while it does.
+void ShowUnreadNote(HWND page, const DLGINFO* lpdi) {
+    const bool unread = lpdi->miscUnread || ReadFailed(lpdi->startReadStatus) ||
+                        ReadFailed(lpdi->endReadStatus);
+    ShowWindow(GetDlgItem(page, IDC_SETTINGS_UNREAD), unread ? SW_SHOW : SW_HIDE);
+}
+
 void MarkChanged(HWND page) { SendMessageW(GetParent(page), PSM_CHANGED, (WPARAM)page, 0); }
 
 BOOL OnInitDialog(HWND page, const PROPSHEETPAGEW* sheetPage) {
@@ -128,6 +136,7 @@ BOOL OnInitDialog(HWND page, const PROPSHEETPAGEW* sheetPage) {
     ShowCommand(page, kEndCommandBox, lpdi->endReadStatus, lpdi->endCommand, lpdi->endReadSize,
                 lpdi);
     lpdi->storedMisc = MiscFromPage(page, lpdi);
+    ShowUnreadNote(page, lpdi);
     CloseSettings(lpdi);
     return TRUE;
 }
@@ -187,14 +196,19 @@ bool SameMisc(const MiscSettings& a, const MiscSettings& b) {
     return true;
 }
 
-// The refusal's answer: the sheet brings this page to the front, whichever tab the user
-// pressed OK on, so that the box's subject is in view.
+// Before a refusal's box: whichever tab the user pressed OK on, the box's subject is in view
+// when the box appears.
+void BringPageToFront(HWND sheet, HWND page) {
+    const LRESULT index = SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0);
+    if (index >= 0) SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+// The refusal's answer, once its box is gone. The focus goes to the box concerned only when
+// the sheet is done with the refused apply, which would move it elsewhere.
 LONG RefuseApply(HWND page, int focusId) {
     if (focusId != 0) {
-        // Posted, so that it lands once the sheet has brought the page to the front.
-        const HWND box = GetDlgItem(page, focusId);
-        SetFocus(box);
-        PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(box), TRUE);
+        PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, focusId)),
+                     TRUE);
     }
     return PSNRET_INVALID;
 }
@@ -212,6 +226,7 @@ LONG OnApply(HWND page, DLGINFO* lpdi) {
         {kStartCommandBox, start}, {kEndCommandBox, end}};
     for (const auto& e : entries) {
         if (e.entry.problem != EntryProblem::kNone) {
+            BringPageToFront(sheet, page);
             ShowEntryRefusal(sheet, e.box, e.entry);
             return RefuseApply(page, e.box.editId);
         }
@@ -219,25 +234,31 @@ LONG OnApply(HWND page, DLGINFO* lpdi) {
     ZeroMemory(lpdi->settings, sizeof lpdi->settings);
     const MiscSettings misc = MiscFromPage(page, lpdi);
     CopyMemory(lpdi->settings, &misc, sizeof misc);
-    const bool changes = !SameMisc(misc, lpdi->storedMisc) ||
-                         EntryChangesStored(kStartCommandBox, start, lpdi) ||
+    const bool miscChanged = !SameMisc(misc, lpdi->storedMisc);
+    const bool changes = miscChanged || EntryChangesStored(kStartCommandBox, start, lpdi) ||
                          EntryChangesStored(kEndCommandBox, end, lpdi);
+    // Defaults shown in place of a "MISC" that could not be read are not the user's choice
+    // until the user changes them.
+    const BYTE* storedMisc = lpdi->miscUnread && !miscChanged ? nullptr : lpdi->settings;
     LONG status = ERROR_SUCCESS;
     bool partlySaved = false;
     if (OpenSettingsForSave(lpdi)) {
-        status = WriteSettingsValues(lpdi->key, lpdi->settings, start, end, &partlySaved);
+        status = WriteSettingsValues(lpdi->key, storedMisc, start, end, &partlySaved);
         CloseSettings(lpdi);
     } else {
         status = lpdi->registryStatus;
     }
     if (status != ERROR_SUCCESS) {
         if (!changes && !partlySaved) return PSNRET_NOERROR;
+        BringPageToFront(sheet, page);
         ShowSaveFailure(sheet, status, partlySaved);
         return RefuseApply(page, 0);
     }
     lpdi->storedMisc = misc;
+    if (storedMisc != nullptr) lpdi->miscUnread = FALSE;
     RememberStoredCommand(kStartCommandBox, start, lpdi);
     RememberStoredCommand(kEndCommandBox, end, lpdi);
+    ShowUnreadNote(page, lpdi);
     return PSNRET_NOERROR;
 }
 

@@ -13,9 +13,11 @@ namespace kyr {
 
 constexpr int kPrinterNameChars = 512;
 constexpr int kKeyPathChars = 520;
-// A command edit box holds the display form of any storable command; its text converted
-// to the ANSI code page takes at most two bytes per character.
+// A command edit box holds the display form of any storable command.
 constexpr int kCommandEditLimit = static_cast<int>(kCommandTextChars);
+// The display form of a stored command is plain ASCII, one byte per character. A typed
+// command goes through a buffer of the size its conversion asks for instead: a code page may
+// take more than two bytes per character (UTF-8 takes three).
 constexpr int kNarrowTextBytes = 2 * kCommandEditLimit + 1;
 
 struct DLGINFO {
@@ -38,6 +40,10 @@ struct DLGINFO {
     // "MISC" as the page read it back once loaded, or as the last apply stored it: what an
     // apply of the unchanged page stores.
     MiscSettings storedMisc;
+    // "MISC" could not be read when the page loaded, for a reason other than its absence or
+    // its length: the page shows the defaults, and an apply leaves the stored value as it is
+    // unless the user changes a number or a drawer.
+    BOOL miscUnread;
     BYTE typedStart[kCommandLimit];          // the boxes' texts parsed at apply time
     BYTE typedEnd[kCommandLimit];
     WCHAR MyPrinterName[kPrinterNameChars];

@@ -38,14 +38,17 @@ void ReadSettingsValues(DLGINFO* lpdi) {
     lpdi->startReadSize = sizeof lpdi->startCommand;
     lpdi->endReadSize = sizeof lpdi->endCommand;
     if (lpdi->key == nullptr) {
-        lpdi->startReadStatus = lpdi->endReadStatus = ERROR_INVALID_HANDLE;
+        // Each value shares the key's fate: absent with it, or not known.
+        lpdi->startReadStatus = lpdi->endReadStatus = lpdi->registryStatus;
         lpdi->miscReadSize = lpdi->startReadSize = lpdi->endReadSize = 0;
+        lpdi->miscUnread = ReadFailed(lpdi->registryStatus);
         MiscSettings defaults = DefaultMiscSettings();
         CopyMemory(lpdi->settings, &defaults, sizeof defaults);
         return;
     }
     lpdi->registryStatus = RegQueryValueExW(lpdi->key, L"MISC", nullptr, nullptr, lpdi->settings,
                                             &lpdi->miscReadSize);
+    lpdi->miscUnread = ReadFailed(lpdi->registryStatus);
     MiscSettings misc = MiscFromStoredValue(lpdi->registryStatus == ERROR_SUCCESS, lpdi->settings,
                                             lpdi->miscReadSize);
     CopyMemory(lpdi->settings, &misc, sizeof misc);
@@ -53,6 +56,10 @@ void ReadSettingsValues(DLGINFO* lpdi) {
                                              lpdi->startCommand, &lpdi->startReadSize);
     lpdi->endReadStatus = RegQueryValueExW(lpdi->key, L"EndDoc", nullptr, nullptr,
                                            lpdi->endCommand, &lpdi->endReadSize);
+}
+
+bool ReadFailed(LONG status) {
+    return status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && status != ERROR_MORE_DATA;
 }
 
 BOOL OpenSettingsForSave(DLGINFO* lpdi) {
@@ -80,7 +87,7 @@ LONG WriteCommandValue(HKEY key, const CommandBox& box, const CommandEntry& entr
 LONG WriteSettingsValues(HKEY key, const BYTE* misc, const CommandEntry& start,
                          const CommandEntry& end, bool* partlySaved) {
     CommandEntry miscEntry = {};
-    miscEntry.store = true;
+    miscEntry.store = misc != nullptr;
     miscEntry.bytes = misc;
     miscEntry.length = kMiscValueSize;
     const CommandBox miscBox = {0, L"MISC", L"MISC"};

@@ -18,6 +18,9 @@ void VKSetRegKey(const WCHAR* printerName, DLGINFO* lpdi);
 BOOL OpenSettingsForLoad(DLGINFO* lpdi);
 // Reads "MISC", "StartDoc" and "EndDoc" from the open key into the record.
 void ReadSettingsValues(DLGINFO* lpdi);
+// A read that failed for a reason other than the absence of the value (or of the key) or
+// its length: what is stored there is not known.
+bool ReadFailed(LONG status);
 // Opens the key for reading and writing into lpdi->key; FALSE leaves the reason in the
 // record's registryStatus.
 BOOL OpenSettingsForSave(DLGINFO* lpdi);
@@ -26,9 +29,9 @@ void CloseSettings(DLGINFO* lpdi);
 // Stores a prepared command as a REG_BINARY value (nothing when the entry keeps the value).
 LONG WriteCommandValue(HKEY key, const CommandBox& box, const CommandEntry& entry);
 
-// Stores "MISC" and both commands into the open key, all or none: when a write fails, the
-// values written before it are put back as they were and the failure's status returned;
-// *partlySaved tells that putting one back failed too.
+// Stores "MISC" (unless misc is null) and both commands into the open key, all or none: when
+// a write fails, the values written before it are put back as they were and the failure's
+// status returned; *partlySaved tells that putting one back failed too.
 LONG WriteSettingsValues(HKEY key, const BYTE* misc, const CommandEntry& start,
                          const CommandEntry& end, bool* partlySaved);
 

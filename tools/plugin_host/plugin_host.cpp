@@ -14,10 +14,11 @@
 //   apply <sheet>              unchanged <sheet>          dump <sheet>
 //   ok <sheet>                 cancel <sheet>             exit
 //   type <sheet> <id> <text>   (at the end of the box, character by character, as typed)
-//   denywrite <HKLM subkey>    allowwrite <HKLM subkey>
+//   denywrite <HKLM subkey>    allowwrite <HKLM subkey>    denyread <HKLM subkey>
 // denywrite gives the key an access list that refuses setting values and making sub-keys
 // to everyone, as a user without the right to change the machine's settings meets it;
-// allowwrite gives everyone full access again.
+// denyread one that refuses reading values (the sheets of a run load before its steps, so
+// the next run's sheets meet it); allowwrite gives everyone full access again.
 // Control ids refer to the sheet's current page; page 0 is the driver's own page, the
 // plug-in's pages follow and the sheet opens on the first of them. What happened goes to --out (UTF-8) or
 // to standard output.
@@ -452,9 +453,12 @@ void RunStep(const std::wstring& line, std::vector<SheetHost>& sheets, Script& s
         script.waitUntil = GetTickCount() + static_cast<DWORD>(_wtoi(w[1].c_str()));
         return;
     }
-    if (verb == L"denywrite" || verb == L"allowwrite") {
+    if (verb == L"denywrite" || verb == L"allowwrite" || verb == L"denyread") {
         const std::wstring subkey = Words(line, 1)[1];
-        SetKeyRights(subkey, verb == L"denywrite" ? KEY_SET_VALUE | KEY_CREATE_SUB_KEY : 0);
+        DWORD denied = 0;
+        if (verb == L"denywrite") denied = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+        if (verb == L"denyread") denied = KEY_QUERY_VALUE;
+        SetKeyRights(subkey, denied);
         return;
     }
     const int index = _wtoi(w[1].c_str());

@@ -2,11 +2,13 @@
 // in the printer's key, what its controls do, and what Apply stores.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "plugin/res/resource.h"
+#include "plugin/value_snapshot.h"
 #include "tests/win/plugin/plugin_support.h"
 
 namespace kyr_test {
@@ -27,6 +29,10 @@ const Row kRows[] = {
 
 bool Checked(const Sheet& s, int id) {
     return SendMessageW(s.Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool NoteShown(const Sheet& s) {
+    return (GetWindowLongW(s.Item(IDC_SETTINGS_UNREAD), GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 bool RowEnabled(const Sheet& s, const Row& row) {
@@ -107,6 +113,7 @@ TEST_F(Page, APrinterWithoutSettingsGetsItsKeyAndTheDefaults) {
     }
     EXPECT_EQ(sheet.Text(IDC_START_COMMAND), L"");
     EXPECT_EQ(sheet.Text(IDC_END_COMMAND), L"");
+    EXPECT_FALSE(NoteShown(sheet));
 }
 
 TEST_F(Page, ArrowsStepByOneWithinFiftyToTwoHundredFifty) {
@@ -224,6 +231,7 @@ TEST_F(Page, MiscValuesOfOtherLengths) {
     struct Case { Bytes stored; const wchar_t* lineFeeds; bool drawer1; };
     const Case cases[] = {
         {Bytes(21, 1), L"0", false},              // longer than 20 bytes: all defaults
+        {Bytes(3000, 1), L"0", false},            // longer than a command, too
         {Bytes(20, 1), L"1", true},
         {{7, 1}, L"7", true},                     // the missing times are 0, shown as 50
     };
@@ -235,6 +243,11 @@ TEST_F(Page, MiscValuesOfOtherLengths) {
         EXPECT_EQ(sheet.Text(IDC_LINE_FEEDS), c.lineFeeds) << c.stored.size();
         EXPECT_EQ(Checked(sheet, IDC_END_DRAWER1), c.drawer1) << c.stored.size();
         EXPECT_EQ(sheet.Text(IDC_END_DRAWER1_TIME), L"50") << c.stored.size();
+        sheet.SetText(IDC_LINE_FEEDS, L"3");
+        BoxAnswerer answerer;  // a refusal fails the row instead of waiting for OK
+        EXPECT_TRUE(sheet.Apply()) << c.stored.size();
+        Bytes misc;
+        EXPECT_TRUE(ReadValue(printer, L"MISC", &misc) && misc.size() == 10 && misc[0] == 3);
     }
 }
 
@@ -374,7 +387,7 @@ TEST_F(Page, ControlStylesOfTheCommandsPage) {
     ASSERT_EQ(words[1], 0) << "the standard dialog class";
     EXPECT_STREQ(reinterpret_cast<const wchar_t*>(words + 2), L"Dialog");
     EXPECT_EQ(dialog->cx, 195);
-    EXPECT_EQ(dialog->cy, 177);
+    EXPECT_EQ(dialog->cy, 188);
     EXPECT_NE(pageStyle & WS_CHILD, 0);
 
     const int edits[] = {IDC_START_COMMAND, IDC_END_COMMAND};
@@ -406,7 +419,8 @@ TEST_F(Page, ControlStylesOfTheCommandsPage) {
     for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
         const LONG style = GetWindowLongW(child, GWL_STYLE);
-        EXPECT_NE(style & WS_VISIBLE, 0) << GetDlgCtrlID(child);
+        EXPECT_EQ((style & WS_VISIBLE) != 0, GetDlgCtrlID(child) != IDC_SETTINGS_UNREAD)
+            << GetDlgCtrlID(child);
         wchar_t cls[16] = {};
         GetClassNameW(child, cls, 15);
         if (_wcsicmp(cls, L"Static") == 0) {
@@ -414,10 +428,10 @@ TEST_F(Page, ControlStylesOfTheCommandsPage) {
             EXPECT_NE(style & WS_GROUP, 0) << "every label starts a group";
         }
     }
-    EXPECT_EQ(labels, 7);
+    EXPECT_EQ(labels, 8);
 }
 
-TEST_F(Page, AKeyThatCannotBeReadShowsTheDefaults) {
+TEST_F(Page, AKeyThatCannotBeReadShowsTheDefaultsAndAnApplyKeepsWhatTheUserLeftAlone) {
     WriteValue(printer, L"MISC", {5, 1, 60, 0, 25, 0, 1, 125, 0, 25});
     WriteValue(printer, L"StartDoc", kExample1);
     DenyOnSettingsKey(printer, KEY_QUERY_VALUE);
@@ -428,6 +442,15 @@ TEST_F(Page, AKeyThatCannotBeReadShowsTheDefaults) {
         EXPECT_FALSE(Checked(sheet, IDC_END_DRAWER1));
         EXPECT_EQ(sheet.Text(IDC_END_DRAWER1_TIME), L"50");
         EXPECT_EQ(sheet.Text(IDC_START_COMMAND), L"");
+        EXPECT_TRUE(NoteShown(sheet));
+        AllowAllOnSettingsKey(printer);
+        Bytes misc;
+        EXPECT_TRUE(sheet.Apply());
+        EXPECT_TRUE(ReadValue(printer, L"MISC", &misc) && misc[0] == 5 && misc[1] == 1);
+        EXPECT_FALSE(ReadValue(printer, L"EndDoc", &misc));
+        sheet.SetText(IDC_LINE_FEEDS, L"7");
+        EXPECT_TRUE(sheet.Apply());
+        EXPECT_TRUE(ReadValue(printer, L"MISC", &misc) && misc[0] == 7 && misc[1] == 0);
     }
     AllowAllOnSettingsKey(printer);
     Bytes start;
@@ -443,6 +466,12 @@ struct Refusal {
     std::wstring message;     // the start of the box's text
     int frontPage = 0;        // the tab in front when OK is pressed
 };
+
+// UTF-8 has every character; code page 932 has "\x30BD" but no "\x20AC".
+bool RowFitsCodePage(const Refusal& c) {
+    if (GetACP() == CP_UTF8) return c.message.find(L" contains the character ") == c.message.npos;
+    return GetACP() != 932 || (c.pasted + c.typed).find_first_of(L"\x30BD\x20AC") == c.typed.npos;
+}
 
 std::wstring Repeat(const wchar_t* part, int times) {
     std::wstring out;
@@ -483,9 +512,14 @@ TEST_F(Page, ACommandThatCannotBeStoredAsTypedRefusesTheWholeApply) {
          L"The \"BeginDoc\" command has an invalid escape \"\\x\" at character 5."},
         {"too long and malformed", IDC_START_COMMAND, std::wstring(3000, L'A'), L"\\x4",
          L"The \"BeginDoc\" command has an invalid escape \"\\x4\" at character 3001."},
+        // 18000 bytes in UTF-8, more than two per character.
+        {"6000 euro signs", IDC_END_COMMAND, std::wstring(6000, L'\x20AC'), L"",
+         L"The \"EndDoc1\" command is ", 1},
     };
+    const char* acp = std::getenv("KYR_TEST_ACP");  // the UTF-8 run names its code page
+    ASSERT_TRUE(acp == nullptr || GetACP() == std::strtoul(acp, nullptr, 10));
     for (const Refusal& c : cases) {
-        if (c.typed.find(L'\x30BD') != std::wstring::npos && GetACP() == 932) continue;
+        if (!RowFitsCodePage(c)) continue;
         DeleteSettingsKey(printer);
         WriteValue(printer, L"MISC", misc);
         WriteValue(printer, L"StartDoc", kExample1);
@@ -508,6 +542,7 @@ TEST_F(Page, ACommandThatCannotBeStoredAsTypedRefusesTheWholeApply) {
             EXPECT_EQ(boxes[0].text.rfind(c.message, 0), 0u) << c.what;
             EXPECT_NE(boxes[0].text.find(L"No settings were saved."), std::wstring::npos);
             EXPECT_EQ(boxes[0].owner, sheet.hwnd()) << c.what;
+            EXPECT_EQ(boxes[0].front, sheet.CommandsPage()) << c.what;
         }
         EXPECT_TRUE(IsWindow(sheet.hwnd())) << c.what;
         EXPECT_EQ(PropSheet_GetCurrentPageHwnd(sheet.hwnd()), sheet.CommandsPage()) << c.what;
@@ -595,6 +630,8 @@ TEST_F(Page, AKeyThatTakesNoWritingRefusesTheApplyWithTheSystemsReason) {
         EXPECT_TRUE(none.Boxes().empty());
     }
     sheet.SetText(IDC_START_COMMAND, L"new");
+    SendMessageW(sheet.hwnd(), PSM_SETCURSEL, 1, 0);
+    Pump();
     {
         BoxAnswerer answerer;
         EXPECT_FALSE(sheet.Apply());
@@ -602,6 +639,7 @@ TEST_F(Page, AKeyThatTakesNoWritingRefusesTheApplyWithTheSystemsReason) {
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].caption, L"Additional Commands");
         EXPECT_EQ(boxes[0].owner, sheet.hwnd());
+        EXPECT_EQ(boxes[0].front, sheet.CommandsPage());
         wchar_t reason[256] = {};
         FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                        ERROR_ACCESS_DENIED, 0, reason, 256, nullptr);
@@ -622,6 +660,34 @@ TEST_F(Page, AKeyThatTakesNoWritingRefusesTheApplyWithTheSystemsReason) {
     ASSERT_TRUE(ReadValue(printer, L"StartDoc", &value));
     EXPECT_EQ(std::string(value.begin(), value.end()), "new");
     EXPECT_TRUE(none.Boxes().empty());
+}
+
+// An apply whose later write fails puts back what its earlier writes changed: each value
+// byte for byte as it was, whatever its type and size, or gone again.
+TEST_F(Page, ASnapshotPutsEveryValueBackAsItWas) {
+    struct Case { const char* what; DWORD type; Bytes stored; bool present; };
+    const Case cases[] = {
+        // Long enough to be copied into fresh memory, zero after the data.
+        {"a string without its terminator", REG_SZ, Bytes(600000, 'a'), true},
+        {"absent", REG_BINARY, {}, false},
+    };
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, KeyPathOf(printer).c_str(), &key), 0);
+    for (const Case& c : cases) {
+        RegDeleteValueW(key, L"MISC");
+        Bytes data = c.stored;
+        data.insert(data.end(), {0xFF, 0xFF});  // so that writing it adds no terminator
+        if (c.present) RegSetValueExW(key, L"MISC", 0, c.type, data.data(), c.stored.size());
+        kyr::ValueSnapshot snapshot;
+        ASSERT_EQ(kyr::TakeSnapshot(key, L"MISC", &snapshot), 0) << c.what;
+        WriteValue(printer, L"MISC", Bytes(10, 1));
+        ASSERT_EQ(kyr::RestoreSnapshot(key, L"MISC", snapshot), 0) << c.what;
+        Bytes value;
+        DWORD type = 0;
+        const bool read = ReadValue(printer, L"MISC", &value, &type);
+        EXPECT_TRUE(c.present ? read && value == c.stored && type == c.type : !read) << c.what;
+    }
+    RegCloseKey(key);
 }
 
 }  // namespace

@@ -224,6 +224,9 @@ DWORD WINAPI BoxAnswerer::Run(void* self) {
         box.caption = TextOf(found.box);
         box.text = TextOf(GetDlgItem(found.box, 0xFFFF));
         box.owner = GetWindow(found.box, GW_OWNER);
+        DWORD_PTR front = 0;
+        SendMessageTimeoutW(box.owner, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_BLOCK, 1000, &front);
+        box.front = reinterpret_cast<HWND>(front);
         EnterCriticalSection(&answerer->lock_);
         answerer->boxes_.push_back(box);
         LeaveCriticalSection(&answerer->lock_);
@@ -281,9 +284,10 @@ bool ReadValue(const std::wstring& printer, const wchar_t* name, std::vector<BYT
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KeyPathOf(printer).c_str(), 0, KEY_READ, &key) != 0)
         return false;
-    bytes->assign(20000, 0);
-    DWORD size = static_cast<DWORD>(bytes->size());
+    DWORD size = 0;
     DWORD t = 0;
+    RegQueryValueExW(key, name, nullptr, &t, nullptr, &size);
+    bytes->assign(size + 1, 0);
     const LONG status = RegQueryValueExW(key, name, nullptr, &t, bytes->data(), &size);
     RegCloseKey(key);
     if (status != 0) return false;

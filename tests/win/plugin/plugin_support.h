@@ -93,6 +93,7 @@ public:
         std::wstring caption;
         std::wstring text;
         HWND owner;
+        HWND front;  // the owner sheet's page in front when the box came up
     };
     BoxAnswerer();
     ~BoxAnswerer();
