@@ -1,9 +1,13 @@
 #include "uninstaller/inf_cleanup.h"
 
 #include <windows.h>
+#include <setupapi.h>
 #include <string.h>
 
+#include "common/files/clear_read_only.h"
 #include "common/files/delete_even_read_only.h"
+#include "common/maintenance/late_bound.h"
+#include "common/oscode/os_code.h"
 #include "common/text/system_lead_byte.h"
 #include "uninstaller/inf_names_driver.h"
 #include "uninstaller/key_names.h"
@@ -25,11 +29,62 @@ LONG ReadText(HKEY key, const char* name, char* buffer, DWORD bufferSize) {
     return RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
 }
 
-// The file, then its twin; both results are of no interest. An INF copied from a CD by
-// an earlier installer kept the disc's read-only bit.
-void DeleteWithTwin(char* path) {
-    DeleteEvenReadOnly(path);
-    if (MakePnfTwin(path, SystemLeadByte)) DeleteEvenReadOnly(path);
+// <Windows>\inf\ into folder; false when it does not fit.
+bool InfFolder(char (&folder)[kNameBufferSize]) {
+    char windows[kNameBufferSize] = {0};
+    const UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
+    if (length == 0 || length >= sizeof(windows)) return false;
+    return JoinText(folder, sizeof(folder), windows, "\\inf\\");
+}
+
+bool IsMissing(const char* path) {
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+// Vista and later keep the driver package in a store of their own, from which Plug and Play
+// installs it again when the printer is plugged in; only the setup library's uninstall takes
+// the package out with its INF. Windows 2000 lacks the call. Forced, because the printer's
+// devices still name the INF; they go right after it.
+void UninstallFromDriverStore(const char* infName) {
+    typedef BOOL(WINAPI * UninstallOemInfA)(PCSTR, DWORD, PVOID);
+    LateBoundModule setupapi("setupapi.dll");
+    if (UninstallOemInfA uninstall = setupapi.Get<UninstallOemInfA>("SetupUninstallOEMInfA"))
+        uninstall(infName, SUOI_FORCEDELETE, nullptr);
+}
+
+// The INF at path with its twin, while the INF names the driver; storeName is its name in
+// the INF folder (nullptr when it lies elsewhere). Results are of no interest. An INF copied
+// from a CD by an earlier installer kept the disc's read-only bit.
+void DeleteWithTwin(const char* path, const char* storeName, int osCode) {
+    char twin[kNameBufferSize];
+    const bool hasTwin = JoinText(twin, sizeof(twin), path, "") && MakePnfTwin(twin, SystemLeadByte);
+    if (InfNamesDriver(path)) {
+        bool left = true;
+        if (osCode == kOsNt6OrLater && storeName != nullptr) {
+            ClearReadOnly(path);
+            UninstallFromDriverStore(storeName);
+            // Looked at again, since a call that did its work freed the name. Where it is
+            // missing, failed or left the file (Wine's deletes only when forced, and never
+            // the twin), the file is deleted as before.
+            left = InfNamesDriver(path);
+        }
+        if (left) DeleteEvenReadOnly(path);
+        if (hasTwin) DeleteEvenReadOnly(twin);
+    } else if (hasTwin && IsMissing(path) && InfNamesDriver(twin)) {
+        // A removal ended between the two deletions leaves the twin alone; it carries the
+        // INF's strings, so it can tell whose it was.
+        DeleteEvenReadOnly(twin);
+    }
+}
+
+// The name of path inside the INF folder, or nullptr when path lies elsewhere.
+const char* StoreNameOf(const char* path) {
+    char folder[kNameBufferSize];
+    const char* separator = FindLastAnsiChar(path, '\\', SystemLeadByte);
+    if (separator == nullptr || !InfFolder(folder)) return nullptr;
+    char rebuilt[kNameBufferSize];
+    if (!JoinText(rebuilt, sizeof(rebuilt), folder, separator + 1) || lstrcmpiA(rebuilt, path) != 0) return nullptr;
+    return separator + 1;
 }
 
 }  // namespace
@@ -45,9 +100,9 @@ bool ReadRecordedInf(char (&path)[kNameBufferSize]) {
 }
 }  // namespace
 
-void DeleteRecordedInf() {
+void DeleteRecordedInf(int osCode) {
     char path[kNameBufferSize];
-    if (ReadRecordedInf(path) && InfNamesDriver(path)) DeleteWithTwin(path);
+    if (ReadRecordedInf(path)) DeleteWithTwin(path, StoreNameOf(path), osCode);
 }
 
 void CollectClassInfNames(std::list<std::string>& classInfNames) {
@@ -83,18 +138,15 @@ void CollectClassInfNames(std::list<std::string>& classInfNames) {
     RegCloseKey(classKey);
 }
 
-void DeleteClassInfFiles(const std::list<std::string>& classInfNames) {
+void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode) {
     if (classInfNames.empty()) return;
-    char windows[kNameBufferSize] = {0};
-    const UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
-    if (length == 0 || length >= sizeof(windows)) return;
     char folder[kNameBufferSize];
-    if (!JoinText(folder, sizeof(folder), windows, "\\inf\\")) return;
+    if (!InfFolder(folder)) return;
     for (const std::string& name : classInfNames) {
         char path[kNameBufferSize];
         if (!IsPlainFileName(name.c_str(), SystemLeadByte) || !JoinText(path, sizeof(path), folder, name.c_str()))
             continue;
-        DeleteWithTwin(path);
+        DeleteWithTwin(path, name.c_str(), osCode);
     }
 }
 

@@ -7,18 +7,23 @@
 
 namespace kyr {
 
-// Deletes the file named by the uninstall entry's "InfFile" and its ".PNF" twin, while the
-// file still names the driver: a removal ended after this step leaves the entry, and by the
-// next run the store may have given the freed name to another device's INF. Must run
-// before the removal module deletes the entry.
-void DeleteRecordedInf();
+// How each INF below goes, while it still names the driver (a removal ended after it leaves
+// the entry and the class keys, and by the next run the store may have given the freed name
+// to another device's INF): on osCode kOsNt6OrLater first through the setup library's
+// uninstall, which takes the driver package out of the system's store, then by deletion
+// where that left the file; its ".PNF" twin goes with it either way. A twin whose INF is gone
+// goes when it names the driver itself.
+
+// The file named by the uninstall entry's "InfFile". Must run before the removal module
+// deletes the entry.
+void DeleteRecordedInf(int osCode);
 
 // Fills classInfNames (emptied first) with the "InfPath" of every printer class entry
 // whose "DriverDesc" is exactly "KYR POS 730", each added at the head. An entry whose
 // "InfPath" cannot be read, or is not a plain file name, adds nothing.
 void CollectClassInfNames(std::list<std::string>& classInfNames);
 
-// Deletes <Windows>\inf\<name> and its ".PNF" twin for each name, from the head.
-void DeleteClassInfFiles(const std::list<std::string>& classInfNames);
+// <Windows>\inf\<name> for each name, from the head.
+void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode);
 
 }  // namespace kyr

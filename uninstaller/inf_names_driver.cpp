@@ -13,10 +13,26 @@ const char kDriverName[] = "KYR POS 730";
 // Far above any printer INF; a larger file is something else.
 const DWORD kLargestInf = 4u << 20;
 
-bool Contains(const std::vector<char>& text, const char* pattern, size_t patternSize) {
-    if (text.size() < patternSize) return false;
-    for (size_t i = 0; i + patternSize <= text.size(); ++i)
-        if (memcmp(text.data() + i, pattern, patternSize) == 0) return true;
+// Whether a character right after the name could continue it: "KYR POS 7300" and
+// "KYR POS 730X" are other printers. Characters outside ASCII may be letters in some code
+// page, so they count as such; the driver's own INFs follow the name with a quote or a blank.
+bool ContinuesName(unsigned int character) {
+    if (character >= 0x80) return true;
+    return (character >= '0' && character <= '9') || (character >= 'A' && character <= 'Z') ||
+           (character >= 'a' && character <= 'z');
+}
+
+// The name somewhere in text, with no letter or digit after it. UTF-16 text is walked by
+// whole characters (step 2), so that a match never straddles two of them.
+bool HasName(const std::vector<char>& text, const char* pattern, size_t patternSize, size_t step) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i + patternSize <= text.size(); i += step) {
+        if (memcmp(bytes + i, pattern, patternSize) != 0) continue;
+        const size_t after = i + patternSize;
+        if (after + step > text.size()) return true;
+        const unsigned int next = step == 1 ? bytes[after] : bytes[after] | (bytes[after + 1] << 8);
+        if (!ContinuesName(next)) return true;
+    }
     return false;
 }
 
@@ -42,7 +58,7 @@ bool InfNamesDriver(const char* path) {
         wide[2 * i] = kDriverName[i];
         wide[2 * i + 1] = '\0';
     }
-    return Contains(text, kDriverName, length) || Contains(text, wide, sizeof(wide));
+    return HasName(text, kDriverName, length, 1) || HasName(text, wide, sizeof(wide), 2);
 }
 
 }  // namespace kyr

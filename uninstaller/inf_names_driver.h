@@ -5,8 +5,9 @@
 
 namespace kyr {
 
-// True when the file's text names the driver "KYR POS 730", in ANSI or in UTF-16LE. A file
-// that cannot be read, or too large for an INF, is not the driver's.
+// True when the file's text names the driver "KYR POS 730", in ANSI or in UTF-16LE, as a
+// whole name: no letter or digit right after it. A file that cannot be read, or too large
+// for an INF, is not the driver's.
 bool InfNamesDriver(const char* path);
 
 }  // namespace kyr

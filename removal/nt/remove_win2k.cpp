@@ -2,7 +2,11 @@
 // forms out of the NT spooler, deletes their files and the uninstall entry.
 #include <windows.h>
 #include <winspool.h>
+#include <string.h>
 
+#include <initializer_list>
+
+#include "common/files/clear_read_only.h"
 #include "common/files/delete_even_read_only.h"
 #include "removal/nt/form_selection.h"
 #include "removal/nt/nt_names.h"
@@ -90,6 +94,43 @@ bool FolderFor(kyr::unhooknt::FileFolder which, char (&dir)[kTextSize]) {
     return true;
 }
 
+// A path inside folder (which ends without a separator), compared without regard to case.
+bool LiesIn(const char* path, const char* folder) {
+    const int length = lstrlenA(folder);
+    return path != nullptr && lstrlenA(path) > length + 1 && path[length] == '\\' &&
+           CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, length, folder, length) == CSTR_EQUAL;
+}
+
+// The spooler deletes the driver's files only when it may: one copied from a CD, by this
+// version or an earlier one, kept the disc's read-only bit. Every file the driver's record
+// lists loses that bit first; a path outside the driver folder is none of the spooler's
+// files and is left alone.
+void ClearDriverFilesReadOnly(const char* driverName) {
+    char folder[kTextSize];
+    if (!FolderFor(kyr::unhooknt::FileFolder::kPrinterDriver, folder)) return;
+    DWORD needed = 0;
+    DWORD count = 0;
+    EnumPrinterDriversA(nullptr, kEnvironment, 3, nullptr, 0, &needed, &count);
+    if (needed == 0) return;
+    BYTE* buffer = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, needed));
+    if (buffer == nullptr) return;
+    const DWORD size = needed;
+    count = 0;
+    if (EnumPrinterDriversA(nullptr, kEnvironment, 3, buffer, size, &needed, &count)) {
+        const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer);
+        const DWORD fit = size / sizeof(DRIVER_INFO_3A);
+        for (DWORD i = 0; i < count && i < fit; ++i) {
+            const DRIVER_INFO_3A& driver = drivers[i];
+            if (driver.cVersion != 3 || driver.pName == nullptr || strcmp(driver.pName, driverName) != 0) continue;
+            for (const char* file : {driver.pDriverPath, driver.pDataFile, driver.pConfigFile, driver.pHelpFile})
+                if (LiesIn(file, folder)) kyr::ClearReadOnly(file);
+            for (const char* file = driver.pDependentFiles; file != nullptr && *file; file += lstrlenA(file) + 1)
+                if (LiesIn(file, folder)) kyr::ClearReadOnly(file);
+        }
+    }
+    HeapFree(GetProcessHeap(), 0, buffer);
+}
+
 // Also what the spooler's own deletion left because the file kept a CD's read-only bit.
 void DeleteDriverFiles(const char* model, const char* suffix) {
     for (int i = 0; i < kyr::unhooknt::kFileCount; ++i) {
@@ -108,6 +149,8 @@ extern "C" LONG __cdecl RemoveFromWin2k(const char* model, const char* suffix) {
     if (!kyr::unhooknt::BuildNames(model, suffix, &names)) return ERROR_INVALID_PARAMETER;
 
     DeleteOwnForms(model);
+
+    ClearDriverFilesReadOnly(names.driver);
 
     // When the spooler refuses, the entries go directly so that a later installation
     // starts clean; a key that still has sub-keys (a printer with its data) stays.

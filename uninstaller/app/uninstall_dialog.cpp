@@ -230,7 +230,7 @@ void UninstallDialog::RunUninstall() {
 
     const RemovalPlan plan = PlanRemoval(osCode, foundPrinterCount, ticked);
     if (plan.branch == RemovalBranch::Win9x) RemoveOnWin9x(plan);
-    if (plan.branch == RemovalBranch::Nt) RemoveOnNt(plan);
+    if (plan.branch == RemovalBranch::Nt) RemoveOnNt(plan, osCode);
     Complete();
 }
 
@@ -261,7 +261,7 @@ void UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
     }
 }
 
-void UninstallDialog::RemoveOnNt(const RemovalPlan& plan) {
+void UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
     const bool removeDriver = plan.removeDriver;
     HMODULE module = LoadModuleBeside("Unhook_B.DLL");
     if (!module) FailBinding("Fail to load Unhook_B.DLL");
@@ -274,7 +274,7 @@ void UninstallDialog::RemoveOnNt(const RemovalPlan& plan) {
     }
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
-        RemoveDriverOnNt(removeFromWin2k);
+        RemoveDriverOnNt(removeFromWin2k, osCode);
     }
     FreeLibrary(module);
     if (!removeDriver) return;
@@ -299,12 +299,12 @@ void UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x) {
     for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
 }
 
-void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k) {
+void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int osCode) {
     // The module deletes the uninstall entry, which names the INF; read it first.
-    DeleteRecordedInf();
+    DeleteRecordedInf(osCode);
     removeFromWin2k(kModel, kSuffix);
     CollectClassInfNames(classInfNames);
-    DeleteClassInfFiles(classInfNames);
+    DeleteClassInfFiles(classInfNames, osCode);
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kNtEnumKeys) RemoveKeyTree(key);
 }
@@ -350,7 +350,7 @@ void UninstallDialog::FinishInterruptedRemoval() {
         HMODULE module = LoadModuleBeside("Unhook_B.DLL");
         if (!module) return;
         RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin2k");
-        if (remove) RemoveDriverOnNt(remove);
+        if (remove) RemoveDriverOnNt(remove, osCode);
         FreeLibrary(module);
         if (remove) DeleteEarlierDriverFolders();
     }

@@ -50,10 +50,10 @@ private:
     // been deleted.
     [[noreturn]] void FailBinding(const char* message);
     void RemoveOnWin9x(const RemovalPlan& plan);
-    void RemoveOnNt(const RemovalPlan& plan);
+    void RemoveOnNt(const RemovalPlan& plan, int osCode);
     // The driver's part of the removal, after the printers: module, devices, INF files.
     void RemoveDriverOnWin9x(LONG(__cdecl* removeFromWin9x)(const char*, const char*));
-    void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*));
+    void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*), int osCode);
     void DeleteEarlierDriverFolders();
     // Completes a removal that was ended after the driver had gone but before the entry.
     void FinishInterruptedRemoval();

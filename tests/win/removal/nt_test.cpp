@@ -28,6 +28,9 @@ const char kProcessorKey[] =
     "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
     "Print Processors\\KYRPOS PRINT PROCESSOR 730";
 
+// The driver record's files besides the driver itself: data, config, help, dependent.
+const char* const kListedFiles[] = {"KYR730.GPD", "KYRUI.DLL", "KYR730.HLP", "UNIRES.DLL"};
+
 std::string Folder(BOOL(WINAPI* query)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD)) {
     char dir[MAX_PATH] = {};
     DWORD needed = 0;
@@ -59,6 +62,8 @@ protected:
             DeleteTree(key);
         for (const std::string& f : {monitorFile_, processorFile_, driverFile_, stagedFile_})
             RemoveFile(f);
+        for (const char* name : kListedFiles)
+            for (const char* sub : {"\\", "\\3\\"}) RemoveFile(Folder(GetPrinterDriverDirectoryA) + sub + name);
         RemoveFile(log_);
     }
 
@@ -74,8 +79,9 @@ protected:
                   0u);
         // Wine takes the files from the driver folder, where an installer stages them.
         PutFile(stagedFile_);
+        for (const char* name : kListedFiles) PutFile(Folder(GetPrinterDriverDirectoryA) + "\\" + name);
         ASSERT_EQ(Host("adddriver \"Windows NT x86\" 3 \"KYR POS 730\" KYR730E.dll KYR730.GPD "
-                       "KYRUI.DLL"),
+                       "KYRUI.DLL KYR730.HLP UNIRES.DLL"),
                   0u);
         ASSERT_TRUE(KeyExists(kDriverKey));
         ASSERT_TRUE(KeyExists(kMonitorKey));
@@ -110,8 +116,14 @@ TEST_F(NtRemoval, TakesDriverMonitorFilesAndEntryWithTheSpoolerRestartBetween) {
     RegisterAll();
     PutPrinterEntry(false);
     PutUninstallEntry();
+    const std::string version3 = Folder(GetPrinterDriverDirectoryA) + "\\3\\";
+    for (const char* name : kListedFiles)
+        ASSERT_TRUE(SetFileAttributesA((version3 + name).c_str(), FILE_ATTRIBUTE_READONLY)) << name;
 
     EXPECT_EQ(Remove(), static_cast<DWORD>(ERROR_SUCCESS));
+    // The spooler deletes the record's files only when they are not read-only.
+    for (const char* name : kListedFiles)
+        EXPECT_EQ(GetFileAttributesA((version3 + name).c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << name;
 
     EXPECT_FALSE(KeyExists(kDriverKey));
     EXPECT_FALSE(KeyExists(kPrinterKey)) << "a printer entry without sub-keys goes";

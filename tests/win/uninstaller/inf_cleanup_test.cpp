@@ -8,6 +8,7 @@
 #include <list>
 #include <string>
 
+#include "common/oscode/os_code.h"
 #include "uninstaller/inf_cleanup.h"
 
 namespace kyr {
@@ -67,6 +68,7 @@ protected:
             DeleteFileA((InfFolder() + name + ".inf").c_str());
             DeleteFileA((InfFolder() + name + ".PNF").c_str());
         }
+        DeleteFileA("C:\\oem6.inf");
     }
 };
 
@@ -102,8 +104,8 @@ TEST_F(InfCleanup, NoClassKeyGivesNoNames) {
 
 TEST_F(InfCleanup, ClassFilesGoWithTheirTwins) {
     for (const char* name : {"oem3.inf", "oem3.PNF", "oem4.inf", "oem4.PNF", "oem5.inf", "oem5.PNF"})
-        Put(InfFolder() + name);
-    DeleteClassInfFiles({"oem4.inf", "oem3.inf"});
+        Put(InfFolder() + name, kOurs);
+    DeleteClassInfFiles({"oem4.inf", "oem3.inf"}, kOsWinXp);
     for (const char* name : {"oem3.inf", "oem3.PNF", "oem4.inf", "oem4.PNF"})
         EXPECT_FALSE(Exists(InfFolder() + name)) << name;
     EXPECT_TRUE(Exists(InfFolder() + "oem5.inf"));
@@ -111,29 +113,39 @@ TEST_F(InfCleanup, ClassFilesGoWithTheirTwins) {
 }
 
 TEST_F(InfCleanup, AnEmptyNameNeverReachesTheFolderOrASibling) {
-    Put(InfFolder() + "oem5.inf");
-    DeleteClassInfFiles({"", "..", "oem6.inf"});
+    Put(InfFolder() + "oem5.inf", kOurs);
+    DeleteClassInfFiles({"", "..", "oem6.inf"}, kOsNt6OrLater);
     EXPECT_TRUE(Exists(InfFolder()));
     EXPECT_TRUE(Exists(InfFolder() + "oem5.inf"));
 }
 
 TEST_F(InfCleanup, RecordedInfGoesWithItsTwin) {
-    Put(InfFolder() + "oem5.inf", kOurs);
-    Put(InfFolder() + "oem5.PNF");
-    Put(InfFolder() + "oem6.inf");
-    SetText(kUninstall, "InfFile", (InfFolder() + "oem5.inf").c_str());
-    DeleteRecordedInf();
-    EXPECT_FALSE(Exists(InfFolder() + "oem5.inf"));
-    EXPECT_FALSE(Exists(InfFolder() + "oem5.PNF"));
-    EXPECT_TRUE(Exists(InfFolder() + "oem6.inf"));
+    for (int os : {kOsWinXp, kOsNt6OrLater}) {
+        Put(InfFolder() + "oem5.inf", kOurs);
+        Put(InfFolder() + "oem5.PNF");
+        Put(InfFolder() + "oem6.inf", kOurs);
+        SetText(kUninstall, "InfFile", (InfFolder() + "oem5.inf").c_str());
+        DeleteRecordedInf(os);
+        EXPECT_FALSE(Exists(InfFolder() + "oem5.inf")) << os;
+        EXPECT_FALSE(Exists(InfFolder() + "oem5.PNF")) << os;
+        EXPECT_TRUE(Exists(InfFolder() + "oem6.inf")) << os;
+        // Outside the INF folder the file goes by itself, never its namesake in the store.
+        SetText(kUninstall, "InfFile", "C:\\oem6.inf");
+        Put("C:\\oem6.inf", kOurs);
+        DeleteRecordedInf(os);
+        EXPECT_FALSE(Exists("C:\\oem6.inf")) << os;
+        EXPECT_TRUE(Exists(InfFolder() + "oem6.inf")) << os;
+    }
 }
 
-// The store hands a freed oemN.inf name to the next INF it takes in; the recorded name
-// then belongs to whoever got it.
-TEST_F(InfCleanup, RecordedInfGoesOnlyWhileItNamesTheDriver) {
+// The store hands a freed oemN.inf name to the next INF it takes in; the name recorded or
+// left in a class key then belongs to whoever got it.
+TEST_F(InfCleanup, InfGoesOnlyWhileItNamesTheDriver) {
+    const std::string kNone = "(no INF)";
     const struct {
         std::string content;
         bool deleted;
+        std::string twin = "x";
     } rows[] = {
         {kOurs, true},
         {Utf16(kOurs), true},
@@ -141,25 +153,41 @@ TEST_F(InfCleanup, RecordedInfGoesOnlyWhileItNamesTheDriver) {
         {"\"KYR POS 73\"", false},
         {Utf16("KYR POS 7300").substr(0, 20), false},
         {"", false},
+        {"\"KYR POS 7300\" = a.gpd", false},
+        {"\"KYR POS 730X\" = a.gpd", false},
+        {Utf16("\"KYR POS 7300\" = a.gpd"), false},
+        {Utf16("\"KYR POS 730x\" = a.gpd"), false},
+        {"; KYR POS 7300\r\n\"KYR POS 730\" = a.gpd", true},
+        {"KYR POS 730", true},
+        // A twin left without its INF goes only when it names the driver itself.
+        {kNone, true, Utf16(kOurs)},
+        {kNone, false, Utf16("KYR POS 7300")},
     };
-    SetText(kUninstall, "InfFile", (InfFolder() + "oem5.inf").c_str());
-    for (const auto& row : rows) {
-        Put(InfFolder() + "oem5.inf", row.content);
-        Put(InfFolder() + "oem5.PNF");
-        DeleteRecordedInf();
-        EXPECT_EQ(!Exists(InfFolder() + "oem5.inf"), row.deleted) << row.content;
-        EXPECT_EQ(!Exists(InfFolder() + "oem5.PNF"), row.deleted) << row.content;
+    for (int os : {kOsWinXp, kOsNt6OrLater}) {
+        for (bool recorded : {true, false}) {
+            for (const auto& row : rows) {
+                if (row.content != kNone) Put(InfFolder() + "oem5.inf", row.content);
+                Put(InfFolder() + "oem5.PNF", row.twin);
+                SetText(kUninstall, "InfFile", (InfFolder() + "oem5.inf").c_str());
+                if (recorded) DeleteRecordedInf(os);
+                else DeleteClassInfFiles({"oem5.inf"}, os);
+                const std::string where = row.content + (recorded ? " recorded " : " class ") + std::to_string(os);
+                EXPECT_EQ(!Exists(InfFolder() + "oem5.inf"), row.deleted || row.content == kNone) << where;
+                EXPECT_EQ(!Exists(InfFolder() + "oem5.PNF"), row.deleted) << where;
+                DeleteFileA((InfFolder() + "oem5.inf").c_str());
+            }
+        }
     }
 }
 
 TEST_F(InfCleanup, RecordedInfMissingOrEmptyDeletesNothing) {
-    Put(InfFolder() + "kyrtest.inf");
+    Put(InfFolder() + "kyrtest.inf", kOurs);
     Put(InfFolder() + "kyrtest.PNF");
-    DeleteRecordedInf();  // no entry
+    DeleteRecordedInf(kOsWinXp);  // no entry
     SetText(kUninstall, "DisplayName", "KYR POS 730 Windows Driver 1.0.0E");
-    DeleteRecordedInf();  // no "InfFile"
+    DeleteRecordedInf(kOsWinXp);  // no "InfFile"
     SetText(kUninstall, "InfFile", "");
-    DeleteRecordedInf();  // as a Windows 9x installation leaves it
+    DeleteRecordedInf(kOsNt6OrLater);  // as a Windows 9x installation leaves it
     EXPECT_TRUE(Exists(InfFolder() + "kyrtest.inf"));
     EXPECT_TRUE(Exists(InfFolder() + "kyrtest.PNF"));
 }
