@@ -2,6 +2,7 @@
 
 #include "common/appkit/error_report.h"
 #include "common/files/clear_read_only.h"
+#include "common/files/copy_over_read_only.h"
 #include "common/files/delete_even_read_only.h"
 #include "installer/copy_failure_text.h"
 #include "installer/install_context.h"
@@ -13,7 +14,10 @@ void CopyLedger::Copy(const std::string& source, const char* target, bool overwr
         Note(source, ERROR_PATH_NOT_FOUND);
         return;
     }
-    if (CopyFileA(source.c_str(), target, overwrite ? FALSE : TRUE)) {
+    // A copy meant to overwrite also replaces a read-only file an earlier package left; one
+    // the overwrite policy keeps is never touched.
+    const BOOL copied = overwrite ? CopyOverReadOnly(source.c_str(), target) : CopyFileA(source.c_str(), target, TRUE);
+    if (copied) {
         // The copy takes the source's attributes, and every file on a pressed disc is
         // read-only; only the file this copy placed is changed.
         ClearReadOnly(target);

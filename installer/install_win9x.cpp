@@ -285,6 +285,9 @@ void PlaceDriverInf(const std::string& source, const char* target, const std::st
         copies.Copy(source, target);
         return;
     }
+    // A temporary copy that an ended run left may be read-only (from a pressed disc, before
+    // its bit was cleared), and the system would refuse to copy over it.
+    DeleteEvenReadOnly(temporary);
     if (!CopyFileA(source.c_str(), temporary, FALSE)) {
         copies.Note(target, GetLastError());
         return;
