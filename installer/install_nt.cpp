@@ -174,13 +174,14 @@ void InstallContext::InstallNt(int portCode) {
         }
     } else {
         // A run ended after the driver registration but before its uninstall entry left a
-        // driver that could never be removed; finish that run's tail. An existing entry is
-        // never replaced.
+        // driver that could never be removed; finish that run's tail. An entry is replaced
+        // only when it points away from the product folder.
         const UninstallEntryState entry = ReadUninstallEntryState();
         if (entry != UninstallEntryState::Complete) {
             infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
             DeleteStagingCopies();
-            if (entry == UninstallEntryState::Missing) RegisterUninstall();
+            if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere)
+                RegisterUninstall();
             else DeployUninstaller();
         }
         copies.ShowFailures();

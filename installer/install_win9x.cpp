@@ -229,10 +229,12 @@ void InstallContext::InstallWin9x(int portCode) {
         // A run ended after the driver registration but before its INF files or its
         // uninstall entry left a driver that could never be removed; finish that run's
         // tail. The INF files go in only while the driver INF is absent, so that no rerun
-        // appends twice; an existing entry is never replaced.
+        // appends twice; an entry is replaced only when it points away from the product
+        // folder.
         if (!DriverInfPresent()) PlaceInfFiles();
         const UninstallEntryState entry = ReadUninstallEntryState();
-        if (entry == UninstallEntryState::Missing) RegisterUninstall();
+        if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere)
+            RegisterUninstall();
         else if (entry == UninstallEntryState::UninstallerMissing) DeployUninstaller();
         copies.ShowFailures();
     }

@@ -4,6 +4,7 @@
 #include "installer/install_context.h"
 #include "installer/medium_files.h"
 #include "installer/system_folders.h"
+#include "installer/uninstall_entry_state.h"
 
 namespace kyr {
 
@@ -12,15 +13,6 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 
 void SetText(HKEY key, const char* name, const char* text) {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
-}
-}  // namespace
-
-namespace {
-// The product folder: the Windows folder + "\KYR-730"; false when the paths do not fit.
-bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kPathBufferSize]) {
-    const Folder windowsFolder = QueryWindowsFolder();
-    return windowsFolder.valid() && JoinPath(productFolder, sizeof(productFolder), windowsFolder.path, "KYR-730") &&
-           JoinPath(uninstaller, sizeof(uninstaller), productFolder, kUninstallerFiles[0]);
 }
 }  // namespace
 
