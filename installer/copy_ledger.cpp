@@ -32,7 +32,8 @@ void CopyLedger::Copy(const std::string& source, const char* target, bool overwr
 void CopyLedger::CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite) {
     char target[kPathBufferSize];
     if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) {
-        Note(name, ERROR_PATH_NOT_FOUND);
+        // Named in full where the folder is known, although the path does not fit.
+        Note(folder.valid() ? std::string(folder.path) + "\\" + name : std::string(name), ERROR_PATH_NOT_FOUND);
         return;
     }
     Copy(source, target, overwrite);
