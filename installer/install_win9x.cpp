@@ -7,6 +7,7 @@
 
 #include "common/files/clear_read_only.h"
 #include "common/files/delete_even_read_only.h"
+#include "common/maintenance/delete_key_tree.h"
 #include "common/maintenance/late_bound.h"
 #include "common/maintenance/remove_devices_by_hardware_id.h"
 #include "installer/inf_append.h"
@@ -47,15 +48,6 @@ const char kUsbRestartNotice[] =
 const char kRestartQuestion[] =
     "Restart the computer can take effect.\nPlease restart the computer."
     "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.";
-
-// shlwapi comes with Internet Explorer, not with every Windows 95: bound at run time so
-// that the installer still starts there. Without it this family's RegDeleteKeyA, which
-// deletes a whole tree by itself, does the work.
-void DeleteEnumeratorTree(const LateBoundModule& shlwapi, const char* subKey) {
-    auto deleteTree = shlwapi.Get<decltype(&::SHDeleteKeyA)>("SHDeleteKeyA");
-    if (deleteTree) deleteTree(HKEY_LOCAL_MACHINE, subKey);
-    else RegDeleteKeyA(HKEY_LOCAL_MACHINE, subKey);
-}
 
 bool FolderExists(const char* path) {
     LateBoundModule shlwapi("shlwapi.dll");
@@ -135,10 +127,7 @@ void InstallContext::InstallWin9x(int portCode) {
 
     if (!found) {
         RemoveDevicesByHardwareId(kHardwareId);
-        {
-            LateBoundModule shlwapi("shlwapi.dll");
-            for (const char* key : kEarlierEnumeratorKeys) DeleteEnumeratorTree(shlwapi, key);
-        }
+        for (const char* key : kEarlierEnumeratorKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
 
         const Folder windowsFolder = QueryWindowsFolder();
         const Folder productFolder = SubFolder(windowsFolder, "KYR-730");
