@@ -81,9 +81,12 @@ bool AppendToFile(const char* path, const std::string& text) {
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool whole = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-                       WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                       written == text.size();
+    const bool wrote = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                       WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    const bool whole = wrote && written == text.size();
+    // A write that succeeds short is how Windows 9x, as DOS before it, says the disk is
+    // full; it leaves no code of its own.
+    if (wrote && !whole) SetLastError(ERROR_HANDLE_DISK_FULL);
     // The caller reports the write's code, not the closing's.
     const DWORD error = GetLastError();
     CloseHandle(file);
@@ -271,9 +274,15 @@ namespace {
 // run ended before the move leaves no driver INF, and the next run places everything again.
 void PlaceDriverInf(const std::string& source, const char* target, const std::string& appended,
                     CopyLedger& copies) {
-    char temporary[kPathBufferSize];
-    if (!target[0] || !ConcatPath(temporary, sizeof(temporary), target, ".new")) {
+    if (!target[0]) {
         copies.Copy(source, target);
+        return;
+    }
+    // Copied under its own name it would lack its appends, the very fault the temporary
+    // name prevents.
+    char temporary[kPathBufferSize];
+    if (!ConcatPath(temporary, sizeof(temporary), target, ".new")) {
+        copies.Note(target, ERROR_FILENAME_EXCED_RANGE);
         return;
     }
     // A temporary copy that an ended run left may be read-only (from a pressed disc, before
