@@ -9,10 +9,10 @@
 
 namespace kyr {
 
-void CopyLedger::Copy(const std::string& source, const char* target, bool overwrite) {
+bool CopyLedger::Copy(const std::string& source, const char* target, bool overwrite) {
     if (!target || !*target) {
         Note(source, ERROR_PATH_NOT_FOUND);
-        return;
+        return false;
     }
     // A copy meant to overwrite also replaces a read-only file an earlier package left; one
     // the overwrite policy keeps is never touched.
@@ -21,12 +21,13 @@ void CopyLedger::Copy(const std::string& source, const char* target, bool overwr
         // The copy takes the source's attributes, and every file on a pressed disc is
         // read-only; only the file this copy placed is changed.
         ClearReadOnly(target);
-        return;
+        return true;
     }
     const DWORD error = GetLastError();
     // The overwrite policy asked to keep what is there.
-    if (!overwrite && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) return;
+    if (!overwrite && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) return true;
     Note(target, error);
+    return false;
 }
 
 void CopyLedger::CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite) {

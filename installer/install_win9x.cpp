@@ -313,10 +313,14 @@ void InstallContext::PlaceInfFiles() {
     const InfTargets t = FindInfTargets();
 
     if (t.infFolder.valid()) SetHidden(t.infFolder.path, false);
-    copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf);
+    const bool usbPrintInfCopied = copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf);
     copies.Copy(infMedia("usbprint.sys"), t.usbPrintSys);
     copies.Copy(infMedia("cyclerun.exe"), t.cycleRun);
-    if (t.windowsFolder.valid()) AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path));
+    // Appended to a fresh copy only: an earlier one may already hold the lines. A failed
+    // append is listed like the copy it completes.
+    if (usbPrintInfCopied && t.windowsFolder.valid() &&
+        !AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path)))
+        copies.Note(t.usbPrintInf, GetLastError());
     // Last: once it is there, no later run places any of these again.
     PlaceDriverInf(infMedia("kyr730.inf"), t.driverInf,
                    t.windowsFolder.valid() ? DriverInfAppendText(t.windowsFolder.path) : std::string(), copies);
