@@ -2,33 +2,39 @@
 
 #include "common/appkit/error_report.h"
 #include "common/files/clear_read_only.h"
+#include "common/files/copy_over_read_only.h"
 #include "common/files/delete_even_read_only.h"
 #include "installer/copy_failure_text.h"
 #include "installer/install_context.h"
 
 namespace kyr {
 
-void CopyLedger::Copy(const std::string& source, const char* target, bool overwrite) {
+bool CopyLedger::Copy(const std::string& source, const char* target, bool overwrite) {
     if (!target || !*target) {
         Note(source, ERROR_PATH_NOT_FOUND);
-        return;
+        return false;
     }
-    if (CopyFileA(source.c_str(), target, overwrite ? FALSE : TRUE)) {
+    // A copy meant to overwrite also replaces a read-only file an earlier package left; one
+    // the overwrite policy keeps is never touched.
+    const BOOL copied = overwrite ? CopyOverReadOnly(source.c_str(), target) : CopyFileA(source.c_str(), target, TRUE);
+    if (copied) {
         // The copy takes the source's attributes, and every file on a pressed disc is
         // read-only; only the file this copy placed is changed.
         ClearReadOnly(target);
-        return;
+        return true;
     }
     const DWORD error = GetLastError();
     // The overwrite policy asked to keep what is there.
-    if (!overwrite && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) return;
+    if (!overwrite && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) return true;
     Note(target, error);
+    return false;
 }
 
 void CopyLedger::CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite) {
     char target[kPathBufferSize];
     if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) {
-        Note(name, ERROR_PATH_NOT_FOUND);
+        // Named in full where the folder is known, although the path does not fit.
+        Note(folder.valid() ? std::string(folder.path) + "\\" + name : std::string(name), ERROR_PATH_NOT_FOUND);
         return;
     }
     Copy(source, target, overwrite);

@@ -14,8 +14,9 @@ namespace kyr {
 class CopyLedger {
 public:
     // Copies source to target, replacing an existing target only when overwrite is set,
-    // and notes a failure. A copy that keeps an existing target on purpose is none.
-    void Copy(const std::string& source, const char* target, bool overwrite = true);
+    // and notes a failure. A copy that keeps an existing target on purpose is none. False
+    // when a failure was noted.
+    bool Copy(const std::string& source, const char* target, bool overwrite = true);
     // The same into folder\name; a folder that could not be queried or a name that does
     // not fit is a failure to place the file too.
     void CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite = true);

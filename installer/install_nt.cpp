@@ -74,6 +74,20 @@ std::string CopyInfIntoStore(const std::string& source, CopyLedger& copies) {
     return destination;
 }
 
+// The spooler replaces the driver's files in the version-3 folder below its driver folder.
+// Files an earlier version left there read-only (copied from its CD) make that replacement,
+// and with it the registration, fail.
+void ClearReadOnlyRegisteredFiles(const Folder& driverFolder, const DRIVER_INFO_3A& driver) {
+    char versionFolder[kPathBufferSize];
+    if (!driverFolder.valid() || !JoinPath(versionFolder, sizeof(versionFolder), driverFolder.path, "3")) return;
+    auto clear = [&versionFolder](const char* name) {
+        char path[kPathBufferSize];
+        if (name && *name && JoinPath(path, sizeof(path), versionFolder, name)) ClearReadOnly(path);
+    };
+    for (const char* name : {driver.pDriverPath, driver.pDataFile, driver.pConfigFile, driver.pHelpFile}) clear(name);
+    for (const char* name = driver.pDependentFiles; name && *name; name += lstrlenA(name) + 1) clear(name);
+}
+
 }  // namespace
 
 void InstallContext::InstallNt(int portCode) {
@@ -142,6 +156,7 @@ void InstallContext::InstallNt(int portCode) {
         driver.pDependentFiles = const_cast<char*>(kDependentFiles);
         driver.pMonitorName = const_cast<char*>(monitorName.c_str());
         driver.pDefaultDataType = const_cast<char*>("RAW");
+        ClearReadOnlyRegisteredFiles(driverFolder, driver);
         if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver)))
             ReportFailure("AddPrinterDriver Error Code: %d\n\n");
     }
@@ -174,13 +189,14 @@ void InstallContext::InstallNt(int portCode) {
         }
     } else {
         // A run ended after the driver registration but before its uninstall entry left a
-        // driver that could never be removed; finish that run's tail. An existing entry is
-        // never replaced.
+        // driver that could never be removed; finish that run's tail. An entry is replaced
+        // only when it points away from the product folder.
         const UninstallEntryState entry = ReadUninstallEntryState();
         if (entry != UninstallEntryState::Complete) {
             infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
             DeleteStagingCopies();
-            if (entry == UninstallEntryState::Missing) RegisterUninstall();
+            if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere)
+                RegisterUninstall();
             else DeployUninstaller();
         }
         copies.ShowFailures();

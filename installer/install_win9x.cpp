@@ -7,6 +7,7 @@
 
 #include "common/files/clear_read_only.h"
 #include "common/files/delete_even_read_only.h"
+#include "common/maintenance/delete_key_tree.h"
 #include "common/maintenance/late_bound.h"
 #include "common/maintenance/remove_devices_by_hardware_id.h"
 #include "installer/inf_append.h"
@@ -48,15 +49,6 @@ const char kRestartQuestion[] =
     "Restart the computer can take effect.\nPlease restart the computer."
     "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.";
 
-// shlwapi comes with Internet Explorer, not with every Windows 95: bound at run time so
-// that the installer still starts there. Without it this family's RegDeleteKeyA, which
-// deletes a whole tree by itself, does the work.
-void DeleteEnumeratorTree(const LateBoundModule& shlwapi, const char* subKey) {
-    auto deleteTree = shlwapi.Get<decltype(&::SHDeleteKeyA)>("SHDeleteKeyA");
-    if (deleteTree) deleteTree(HKEY_LOCAL_MACHINE, subKey);
-    else RegDeleteKeyA(HKEY_LOCAL_MACHINE, subKey);
-}
-
 bool FolderExists(const char* path) {
     LateBoundModule shlwapi("shlwapi.dll");
     auto exists = shlwapi.Get<decltype(&::PathFileExistsA)>("PathFileExistsA");
@@ -89,9 +81,12 @@ bool AppendToFile(const char* path, const std::string& text) {
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool whole = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-                       WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                       written == text.size();
+    const bool wrote = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                       WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    const bool whole = wrote && written == text.size();
+    // A write that succeeds short is how Windows 9x, as DOS before it, says the disk is
+    // full; it leaves no code of its own.
+    if (wrote && !whole) SetLastError(ERROR_HANDLE_DISK_FULL);
     // The caller reports the write's code, not the closing's.
     const DWORD error = GetLastError();
     CloseHandle(file);
@@ -135,10 +130,7 @@ void InstallContext::InstallWin9x(int portCode) {
 
     if (!found) {
         RemoveDevicesByHardwareId(kHardwareId);
-        {
-            LateBoundModule shlwapi("shlwapi.dll");
-            for (const char* key : kEarlierEnumeratorKeys) DeleteEnumeratorTree(shlwapi, key);
-        }
+        for (const char* key : kEarlierEnumeratorKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
 
         const Folder windowsFolder = QueryWindowsFolder();
         const Folder productFolder = SubFolder(windowsFolder, "KYR-730");
@@ -229,10 +221,12 @@ void InstallContext::InstallWin9x(int portCode) {
         // A run ended after the driver registration but before its INF files or its
         // uninstall entry left a driver that could never be removed; finish that run's
         // tail. The INF files go in only while the driver INF is absent, so that no rerun
-        // appends twice; an existing entry is never replaced.
+        // appends twice; an entry is replaced only when it points away from the product
+        // folder.
         if (!DriverInfPresent()) PlaceInfFiles();
         const UninstallEntryState entry = ReadUninstallEntryState();
-        if (entry == UninstallEntryState::Missing) RegisterUninstall();
+        if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere)
+            RegisterUninstall();
         else if (entry == UninstallEntryState::UninstallerMissing) DeployUninstaller();
         copies.ShowFailures();
     }
@@ -280,11 +274,20 @@ namespace {
 // run ended before the move leaves no driver INF, and the next run places everything again.
 void PlaceDriverInf(const std::string& source, const char* target, const std::string& appended,
                     CopyLedger& copies) {
-    char temporary[kPathBufferSize];
-    if (!target[0] || !ConcatPath(temporary, sizeof(temporary), target, ".new")) {
+    if (!target[0]) {
         copies.Copy(source, target);
         return;
     }
+    // Copied under its own name it would lack its appends, the very fault the temporary
+    // name prevents.
+    char temporary[kPathBufferSize];
+    if (!ConcatPath(temporary, sizeof(temporary), target, ".new")) {
+        copies.Note(target, ERROR_FILENAME_EXCED_RANGE);
+        return;
+    }
+    // A temporary copy that an ended run left may be read-only (from a pressed disc, before
+    // its bit was cleared), and the system would refuse to copy over it.
+    DeleteEvenReadOnly(temporary);
     if (!CopyFileA(source.c_str(), temporary, FALSE)) {
         copies.Note(target, GetLastError());
         return;
@@ -310,10 +313,14 @@ void InstallContext::PlaceInfFiles() {
     const InfTargets t = FindInfTargets();
 
     if (t.infFolder.valid()) SetHidden(t.infFolder.path, false);
-    copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf);
+    const bool usbPrintInfCopied = copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf);
     copies.Copy(infMedia("usbprint.sys"), t.usbPrintSys);
     copies.Copy(infMedia("cyclerun.exe"), t.cycleRun);
-    if (t.windowsFolder.valid()) AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path));
+    // Appended to a fresh copy only: an earlier one may already hold the lines. A failed
+    // append is listed like the copy it completes.
+    if (usbPrintInfCopied && t.windowsFolder.valid() &&
+        !AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path)))
+        copies.Note(t.usbPrintInf, GetLastError());
     // Last: once it is there, no later run places any of these again.
     PlaceDriverInf(infMedia("kyr730.inf"), t.driverInf,
                    t.windowsFolder.valid() ? DriverInfAppendText(t.windowsFolder.path) : std::string(), copies);

@@ -4,6 +4,7 @@
 #include "installer/install_context.h"
 #include "installer/medium_files.h"
 #include "installer/system_folders.h"
+#include "installer/uninstall_entry_state.h"
 
 namespace kyr {
 
@@ -13,14 +14,13 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 void SetText(HKEY key, const char* name, const char* text) {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
 }
-}  // namespace
 
-namespace {
-// The product folder: the Windows folder + "\KYR-730"; false when the paths do not fit.
-bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kPathBufferSize]) {
+// Each file the product folder should have received, named in full like every other row of
+// the failed-copies box, although its path does not fit the buffers the copies are made in.
+void NoteProductFolderUnreachable(CopyLedger& copies) {
     const Folder windowsFolder = QueryWindowsFolder();
-    return windowsFolder.valid() && JoinPath(productFolder, sizeof(productFolder), windowsFolder.path, "KYR-730") &&
-           JoinPath(uninstaller, sizeof(uninstaller), productFolder, kUninstallerFiles[0]);
+    for (const char* name : kUninstallerFiles)
+        copies.Note(std::string(windowsFolder.path) + "\\KYR-730\\" + name, ERROR_PATH_NOT_FOUND);
 }
 }  // namespace
 
@@ -30,7 +30,7 @@ void InstallContext::RegisterUninstall() {
     // Without a product folder path that fits there is nothing the entry could point to;
     // the user is told of its files like of every other copy that could not be made.
     if (!ProductPaths(productFolder, uninstaller)) {
-        for (const char* name : kUninstallerFiles) copies.Note(name, ERROR_PATH_NOT_FOUND);
+        NoteProductFolderUnreachable(copies);
         return;
     }
 
@@ -55,7 +55,7 @@ void InstallContext::DeployUninstaller() {
     char productFolder[kPathBufferSize];
     char uninstaller[kPathBufferSize];
     if (!ProductPaths(productFolder, uninstaller)) {
-        for (const char* name : kUninstallerFiles) copies.Note(name, ERROR_PATH_NOT_FOUND);
+        NoteProductFolderUnreachable(copies);
         return;
     }
     CreateDirectoryA(productFolder, nullptr);

@@ -5,6 +5,7 @@
 #include "common/text/system_lead_byte.h"
 #include "installer/medium_files.h"
 #include "installer/path_join.h"
+#include "installer/system_folders.h"
 
 namespace kyr {
 
@@ -17,6 +18,12 @@ bool IsFile(const char* path) {
 }
 }
 
+bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kPathBufferSize]) {
+    const Folder windowsFolder = QueryWindowsFolder();
+    return windowsFolder.valid() && JoinPath(productFolder, sizeof(productFolder), windowsFolder.path, "KYR-730") &&
+           JoinPath(uninstaller, sizeof(uninstaller), productFolder, kUninstallerFiles[0]);
+}
+
 UninstallEntryState ReadUninstallEntryState() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -27,8 +34,14 @@ UninstallEntryState ReadUninstallEntryState() {
     const LONG read =
         RegQueryValueExA(key, "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command), &size);
     RegCloseKey(key);
-    if (read != ERROR_SUCCESS || type != REG_SZ) return UninstallEntryState::UninstallerMissing;
+    if (read != ERROR_SUCCESS || type != REG_SZ) return UninstallEntryState::PointsElsewhere;
     command[sizeof(command) - 1] = '\0';
+    // The repair deploys into the product folder only; an entry naming another place would
+    // stay broken however often that is done.
+    char productFolder[kPathBufferSize];
+    char uninstaller[kPathBufferSize];
+    if (!ProductPaths(productFolder, uninstaller) || lstrcmpiA(command, uninstaller) != 0)
+        return UninstallEntryState::PointsElsewhere;
     if (!IsFile(command)) return UninstallEntryState::UninstallerMissing;
     // Without its removal modules beside it the uninstaller ends every removal with
     // "Fail to load ...".

@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <string.h>
 
+#include "common/maintenance/delete_key_tree.h"
 #include "common/text/system_lead_byte.h"
 #include "uninstaller/key_names.h"
-#include "uninstaller/shell_keys.h"
 
 namespace kyr {
 

@@ -8,6 +8,7 @@
 #include "common/appkit/application.h"
 #include "common/appkit/error_report.h"
 #include "common/maintenance/delete_folder_tree.h"
+#include "common/maintenance/delete_key_tree.h"
 #include "common/maintenance/remove_devices_by_hardware_id.h"
 #include "common/maintenance/remove_key_tree.h"
 #include "common/maintenance/restart_system.h"
@@ -17,7 +18,6 @@
 #include "uninstaller/printer_cleanup.h"
 #include "uninstaller/removal_plan.h"
 #include "uninstaller/res/resource.h"
-#include "uninstaller/shell_keys.h"
 
 namespace kyr {
 

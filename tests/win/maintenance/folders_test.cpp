@@ -1,6 +1,6 @@
-// Folder tree deletion, the read-only clearing and deletion under it, and the file finder
-// against Wine's file system, including directory links made from the Unix side (Wine
-// shows them as reparse points, 0x410).
+// Folder tree deletion, the read-only clearing and deletion under it, the copy over a
+// read-only file and the file finder against Wine's file system, including directory links
+// made from the Unix side (Wine shows them as reparse points, 0x410).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include "common/appkit/file_finder.h"
 #include "common/files/clear_read_only.h"
 #include "common/files/delete_even_read_only.h"
+#include "common/files/copy_over_read_only.h"
 #include "common/maintenance/delete_folder_tree.h"
 
 namespace kyr {
@@ -276,6 +277,43 @@ TEST_F(FoldersTest, LinksAreNeverFollowed) {
 
         UnixLinkRemove(kRoot + c.link);
         Scrub(kRoot + "\\tree");
+        Scrub(target);
+    }
+}
+
+// Wine run as root writes through a read-only file, so there the read-only row copies at
+// the first try; run by a plain user it is refused with 5 as on Windows and needs the retry.
+// A copy that fails leaves the target as it was, read-only bit included.
+TEST_F(FoldersTest, CopyGetsPastAReadOnlyBitAndNothingElse) {
+    enum Target { None, Writable, ReadOnly };
+    const struct {
+        const char* name;
+        Target target;
+        bool sourceThere;
+        BOOL copied;
+        DWORD error;  // when not copied
+        const char* content;
+    } cases[] = {
+        {"no target yet", None, true, TRUE, 0, "new"},
+        {"a writable target", Writable, true, TRUE, 0, "new"},
+        {"a read-only target", ReadOnly, true, TRUE, 0, "new"},
+        {"a read-only target and no source", ReadOnly, false, FALSE, ERROR_FILE_NOT_FOUND, "old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string source = kRoot + "\\source.dll", target = kRoot + "\\target.dll";
+        if (c.sourceThere) MakeFile(source, FILE_ATTRIBUTE_NORMAL, "new");
+        if (c.target != None)
+            MakeFile(target, c.target == ReadOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL, "old");
+        const BOOL copied = CopyOverReadOnly(source.c_str(), target.c_str());
+        const DWORD error = GetLastError();
+        EXPECT_EQ(copied, c.copied);
+        if (!c.copied) {
+            EXPECT_EQ(error, c.error);
+            EXPECT_NE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+        }
+        EXPECT_EQ(Content(target), c.content);
+        Scrub(source);
         Scrub(target);
     }
 }

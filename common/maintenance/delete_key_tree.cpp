@@ -1,4 +1,4 @@
-#include "uninstaller/shell_keys.h"
+#include "common/maintenance/delete_key_tree.h"
 
 #include "common/maintenance/late_bound.h"
 
