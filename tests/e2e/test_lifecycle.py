@@ -81,9 +81,11 @@ class WindowsXp(Lifecycle, PageChecks):
         reg(win, "add", CLASS_KEY + "\\0000", "/v", "InfPath", "/d", "oem3.inf", "/f")
         reg(win, "add", CLASS_KEY + "\\0001", "/v", "DriverDesc", "/d", "kyr pos 730", "/f")
         reg(win, "add", CLASS_KEY + "\\0001", "/v", "InfPath", "/d", "oem4.inf", "/f")
-        for name in ("oem3.inf", "oem3.PNF", "oem4.inf", "oem4.PNF"):
+        # The removal deletes a class entry's INF only while it still names the driver.
+        for name, text in (("oem3.inf", '[Version]\n[Strings]\n"KYR POS 730" = KYR730E.GPD\n'),
+                           ("oem3.PNF", "[Version]\n"), ("oem4.inf", "[Version]\n"), ("oem4.PNF", "[Version]\n")):
             with open(win.path("C:\\windows\\inf\\" + name), "w") as f:
-                f.write("[Version]\n")
+                f.write(text)
         # The device classes' keys such a machine has; the printer's own keys below them are
         # made after the installation, which would remove them first.
         for key in ENUM_KEYS:
