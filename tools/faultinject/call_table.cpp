@@ -2,7 +2,7 @@
 
 namespace faults {
 
-const CallSpec kCalls[kCallCount] = {
+const CallEntry kCalls[kCallCount] = {
 #define KYR_CALL_SPEC(name, family, fails, outputs, strings) \
     {#name, family, Fails::fails, outputs, Strings::strings},
     KYR_WRAPPED_CALLS(KYR_CALL_SPEC)
@@ -13,7 +13,7 @@ const CallSpec kCalls[kCallCount] = {
 // The codes the system gives for the condition each family stands for: a spooler that
 // stopped (RPC server unavailable), a refused key, a full disk, a file another program holds,
 // a module that is not there.
-const FamilySpec kFamilies[kFamilyCount] = {
+const FamilyEntry kFamilies[kFamilyCount] = {
     {"none", ERROR_ACCESS_DENIED},
     {"spooler", RPC_S_SERVER_UNAVAILABLE},
     {"registry", ERROR_ACCESS_DENIED},

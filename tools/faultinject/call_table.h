@@ -46,7 +46,7 @@ enum CallId {
     kCallCount
 };
 
-struct CallSpec {
+struct CallEntry {
     const char* name;
     Family family;
     Fails fails;
@@ -54,13 +54,13 @@ struct CallSpec {
     Strings strings;
 };
 
-struct FamilySpec {
+struct FamilyEntry {
     const char* name;
     DWORD defaultCode;
 };
 
-extern const CallSpec kCalls[kCallCount];
-extern const FamilySpec kFamilies[kFamilyCount];
+extern const CallEntry kCalls[kCallCount];
+extern const FamilyEntry kFamilies[kFamilyCount];
 
 inline unsigned FamilyBit(Family family) { return family == None ? 0u : 1u << family; }
 

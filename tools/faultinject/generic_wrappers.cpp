@@ -116,21 +116,21 @@ struct Wrapper;
 template <int Id, typename R, typename... A>
 struct Wrapper<Id, R(WINAPI*)(A...)> {
     static R WINAPI Call(A... arguments) {
-        const CallSpec& spec = kCalls[Id];
+        const CallEntry& entry = kCalls[Id];
         CallRecord call;
         BeginCall(&call, Id, __builtin_return_address(0), Families(Tag<Id>(), arguments...));
-        (DescribeArgument(&call, spec.strings, arguments), ...);
+        (DescribeArgument(&call, entry.strings, arguments), ...);
         if (call.inject) {
-            ClearOutputs(spec.outputs, arguments...);
+            ClearOutputs(entry.outputs, arguments...);
             FinishInjected(&call);
-            return FromBits<R>(FailureBits(spec.fails, call.code));
+            return FromBits<R>(FailureBits(entry.fails, call.code));
         }
         SetLastError(call.entryError);
         const R result = reinterpret_cast<R(WINAPI*)(A...)>(g_real[Id])(arguments...);
         const DWORD lastError = GetLastError();
         const UINT_PTR bits = Bits(result);
-        const bool ok = Succeeded(spec.fails, bits);
-        FinishReal(&call, ok, spec.fails == Fails::Status ? static_cast<DWORD>(bits) : lastError, lastError);
+        const bool ok = Succeeded(entry.fails, bits);
+        FinishReal(&call, ok, entry.fails == Fails::Status ? static_cast<DWORD>(bits) : lastError, lastError);
         return result;
     }
 };

@@ -14,8 +14,6 @@ session's program.log.
 import collections
 import os
 import shutil
-import subprocess
-import time
 
 INJECTOR = "C:\\bench\\faultinject.exe"
 CONFIG = "C:\\bench\\faults.txt"
@@ -49,31 +47,25 @@ def write_config(win, faults=(), log=LOG, nosleep=False, only=(), path=CONFIG):
     return path
 
 
+def launcher(config):
+    """What goes before the program's own command to start it through the injector."""
+    return [INJECTOR, "--config", config, "--"]
+
+
 def command(config, exe, args=()):
-    return ["wine", INJECTOR, "--config", config, "--", exe] + list(args)
+    return ["wine"] + launcher(config) + [exe] + list(args)
 
 
 def start(win, exe, config=CONFIG, cwd="C:\\media", args=(), env=None):
     """As win.start, through the injector."""
     install(win)
-    with open(os.path.join(win.shots, "program.log"), "ab") as log:
-        return subprocess.Popen(command(config, exe, args), cwd=win.path(cwd),
-                                env=dict(win.program_env, **(env or {})),
-                                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+    return win.start(exe, cwd, args, launcher=launcher(config), env=env)
 
 
 def run(win, exe, script, config=CONFIG, cwd="C:\\media", timeout=180, args=()):
     """As win.run, through the injector: starts the program, plays the script, waits."""
-    from bench.session import Run
-    started = time.monotonic()
-    program = start(win, exe, config, cwd, args)
-    try:
-        transcript = win.drive(script, timeout=timeout)
-        code = program.wait(timeout=timeout)
-    except subprocess.TimeoutExpired:
-        program.kill()
-        raise
-    return Run(code, transcript, time.monotonic() - started)
+    install(win)
+    return win.run(exe, script, cwd, timeout, args, launcher=launcher(config))
 
 
 def _log_text(win, log):

@@ -161,12 +161,15 @@ class Session:
         return self.find(windows_path) is not None
 
     # --- running ----------------------------------------------------------------
-    def start(self, exe, cwd="C:\\media", args=()):
+    def start(self, exe, cwd="C:\\media", args=(), launcher=(), env=None):
+        """Starts a program without waiting. launcher: a bench program that starts it in turn
+        (the fault injector's command before the program's own); env: extra variables."""
         # One line per program started, so that a suite's runs can be counted (scripts/bench).
         with open(os.path.join(OUT_DIR, "programs.log"), "a") as runs:
             runs.write("%s|%s\n" % (self.name, exe.rsplit("\\", 1)[-1]))
         with open(os.path.join(self.out, "program.log"), "ab") as log:
-            return subprocess.Popen(["wine", exe] + list(args), cwd=self.path(cwd), env=self.program_env,
+            return subprocess.Popen(["wine"] + list(launcher) + [exe] + list(args), cwd=self.path(cwd),
+                                    env=dict(self.program_env, **(env or {})),
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def drive_async(self, script):
@@ -187,10 +190,10 @@ class Session:
         """Runs a guidriver script; returns its transcript."""
         return self.drive_async(script).wait(timeout)
 
-    def run(self, exe, script, cwd="C:\\media", timeout=180, args=()):
+    def run(self, exe, script, cwd="C:\\media", timeout=180, args=(), launcher=()):
         """Starts a program, plays the script against it and waits for its end."""
         started = time.monotonic()
-        program = self.start(exe, cwd, args)
+        program = self.start(exe, cwd, args, launcher)
         try:
             transcript = self.drive(script, timeout=timeout)
             code = program.wait(timeout=timeout)
