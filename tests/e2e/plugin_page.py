@@ -224,10 +224,13 @@ class PageChecks:
         self.assertEqual(stored["MISC"], "type3:05013C00190000190" + "17D")
         self.assertEqual(stored["StartDoc"], "type3:5C783431", "a backslash before x survives")
 
-        reg_add(win, KEY, "MISC", "07" * 21)
-        run = run_host(win, ["dump 0"])
-        self.assertEqual(run.control(0, 1001)["text"], "0", "a MISC longer than 20 bytes is not ours")
-        self.assertEqual(run.control(0, 1005)["checked"], "0")
+        for length in (21, 3000):
+            # Not ours, shown as the defaults; longer than any command, it must not block an apply.
+            reg_add(win, KEY, "MISC", "07" * length)
+            run = run_host(win, ["dump 0", "settext 0 1001 3", "apply 0", "wait 300"])
+            self.assertEqual(run.control(0, 1001)["text"], "0", "a MISC of %d bytes is not ours" % length)
+            self.assertEqual(run.control(0, 1005)["checked"], "0")
+            self.assertEqual(values(win)["MISC"], "type3:03001900190000190019")
 
     def test_2_page_4_two_sheets_in_one_process_apply_to_their_own_printers(self):
         win = self.win

@@ -27,6 +27,9 @@ ENUM_KEYS = ["HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\VOSKREL_ZPD-815",
              "HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\VOSKRELZPD-815",
              "HKLM\\SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\VOSKRELZPD-815"]
 EARLIER_FOLDERS = ["voskrel_zpd_8156efc", "voskrelzpd_8156efc", "voskrelzpd_815a384"]
+FOREIGN_INFS = [("oem5.inf", '[Version]\n[Strings]\n"Other Printer" = OTHER.GPD\n'),
+                ("oem6.inf", '[Version]\n[Strings]\n"KYR POS 7300" = KYR7300.GPD\n'),
+                ("oem7.inf", '[Version]\n[Strings]\n"KYR POS 730X" = KYR730X.GPD\n')]
 # Wine's spooler answers success to DeletePrintProcessorA and keeps the processor, so the
 # module's registry fallback for it never runs there.
 WINE_KEEPS = ["processor|KYRPOS PRINT PROCESSOR 730"]
@@ -82,6 +85,13 @@ class WindowsXp(Lifecycle, PageChecks):
         reg(win, "add", CLASS_KEY + "\\0001", "/v", "DriverDesc", "/d", "kyr pos 730", "/f")
         reg(win, "add", CLASS_KEY + "\\0001", "/v", "InfPath", "/d", "oem4.inf", "/f")
         # The removal deletes a class entry's INF only while it still names the driver.
+        # Entries whose freed INF name now belongs to another device's INF, or to a model whose
+        # name only starts like ours: those INFs are not ours and stay.
+        for number, (inf, text) in enumerate(FOREIGN_INFS, start=2):
+            reg(win, "add", CLASS_KEY + "\\%04d" % number, "/v", "DriverDesc", "/d", "KYR POS 730", "/f")
+            reg(win, "add", CLASS_KEY + "\\%04d" % number, "/v", "InfPath", "/d", inf, "/f")
+            with open(win.path("C:\\windows\\inf\\" + inf), "w") as f:
+                f.write(text)
         for name, text in (("oem3.inf", '[Version]\n[Strings]\n"KYR POS 730" = KYR730E.GPD\n'),
                            ("oem3.PNF", "[Version]\n"), ("oem4.inf", "[Version]\n"), ("oem4.PNF", "[Version]\n")):
             with open(win.path("C:\\windows\\inf\\" + name), "w") as f:
@@ -165,7 +175,10 @@ class WindowsXp(Lifecycle, PageChecks):
             self.assertFalse(key_exists(win, key), key)
         for folder in EARLIER_FOLDERS:
             self.assertFalse(win.exists(NT_DRIVERS + "\\" + folder), folder)
-        # A class entry of another case is no entry of ours.
+        # A class entry of another case is no entry of ours; an INF that does not name the
+        # driver as a whole is no INF of ours.
+        for inf, _ in FOREIGN_INFS:
+            self.assertTrue(win.exists("C:\\windows\\inf\\" + inf), inf)
         self.assertTrue(win.exists("C:\\windows\\inf\\oem4.inf"))
         self.assertTrue(win.exists("C:\\windows\\inf\\oem4.PNF"))
         self.assert_leftovers_explained()
