@@ -4,7 +4,7 @@
 #include "common/appkit/application.h"
 #include "common/appkit/run_lock.h"
 #include "installer/app/progress_dialog.h"
-#include "installer/install_context.h"
+#include "installer/context/install_context.h"
 
 namespace kyr {
 

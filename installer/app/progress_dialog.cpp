@@ -4,12 +4,12 @@
 
 #include "common/appkit/application.h"
 #include "common/oscode/os_code.h"
-#include "installer/detect_os.h"
-#include "installer/medium.h"
-#include "installer/medium_check.h"
-#include "installer/port_table.h"
+#include "installer/context/port_table.h"
+#include "installer/medium/medium.h"
+#include "installer/medium/medium_check.h"
 #include "installer/res/resource.h"
-#include "installer/wow64_check.h"
+#include "installer/system/detect_os.h"
+#include "installer/system/wow64_check.h"
 
 namespace kyr {
 

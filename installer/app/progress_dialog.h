@@ -5,7 +5,7 @@
 
 #include "common/appkit/dialog.h"
 #include "installer/app/port_dialog.h"
-#include "installer/install_context.h"
+#include "installer/context/install_context.h"
 
 namespace kyr {
 

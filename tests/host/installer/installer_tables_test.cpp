@@ -3,9 +3,9 @@
 #include <string>
 
 #include "common/oscode/os_code.h"
-#include "installer/path_join.h"
-#include "installer/port_table.h"
-#include "installer/product_names.h"
+#include "installer/system/path_join.h"
+#include "installer/context/port_table.h"
+#include "installer/context/product_names.h"
 
 namespace kyr {
 namespace {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "common/oscode/os_code.h"
-#include "installer/copy_failure_text.h"
-#include "installer/medium_files.h"
-#include "installer/path_join.h"
-#include "installer/product_names.h"
+#include "installer/copies/copy_failure_text.h"
+#include "installer/medium/medium_files.h"
+#include "installer/system/path_join.h"
+#include "installer/context/product_names.h"
 
 namespace kyr {
 namespace {

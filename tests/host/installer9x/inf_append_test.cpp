@@ -1,10 +1,10 @@
-#include "installer/inf_append.h"
+#include "installer/sequences/inf_append.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "installer/path_join.h"
+#include "installer/system/path_join.h"
 
 namespace kyr {
 namespace {

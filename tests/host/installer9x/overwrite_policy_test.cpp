@@ -1,4 +1,4 @@
-#include "installer/overwrite_policy.h"
+#include "installer/overwrite/overwrite_policy.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "installer/overwrite_policy_compare.h"
+#include "installer/overwrite/overwrite_policy_compare.h"
 
 namespace kyr {
 namespace {

@@ -1,0 +1,45 @@
+// The copies of one installation run that could not place their file. A sequence copies
+// on whatever happens, as it always has; the ledger remembers what did not arrive so that
+// the user is told before the run says it is done.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "installer/system/system_folders.h"
+
+namespace kyr {
+
+class CopyLedger {
+public:
+    // Copies source to target, replacing an existing target only when overwrite is set,
+    // and notes a failure. A copy that keeps an existing target on purpose is none. False
+    // when a failure was noted.
+    bool Copy(const std::string& source, const char* target, bool overwrite = true);
+    // The same into folder\name; a folder that could not be queried or a name that does
+    // not fit is a failure to place the file too.
+    void CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite = true);
+    // A copy made by another call (the INF into the system's store).
+    void Note(const std::string& target, DWORD error);
+    // Deletes folder\name, also when it is read-only, and notes a failure; a file that is
+    // not there is none.
+    void DeleteFrom(const Folder& folder, const char* name);
+
+    bool empty() const { return failures_.empty() && undeleted_.empty(); }
+    // One box with every file that could not be placed and every one that could not be
+    // deleted, each with the system's text; the installer's caption, exclamation icon, OK,
+    // no owner. Nothing when all went well. The thread's last error is kept.
+    void ShowFailures() const;
+
+    struct Failure {
+        std::string target;
+        DWORD error;
+    };
+
+private:
+    std::vector<Failure> failures_;
+    std::vector<Failure> undeleted_;
+};
+
+}  // namespace kyr

@@ -1,0 +1,225 @@
+// The installation on Windows 2000, XP and Server 2003.
+#include <windows.h>
+#include <setupapi.h>
+#include <winspool.h>
+
+#include <string>
+
+#include "common/files/clear_read_only.h"
+#include "common/maintenance/delete_folder_tree.h"
+#include "common/maintenance/late_bound.h"
+#include "common/maintenance/remove_devices_by_hardware_id.h"
+#include "common/maintenance/remove_key_tree.h"
+#include "common/maintenance/restart_system.h"
+#include "installer/context/install_context.h"
+#include "installer/context/port_table.h"
+#include "installer/context/product_names.h"
+#include "installer/spooler/add_printer.h"
+#include "installer/spooler/spooler_probe.h"
+#include "installer/system/system_folders.h"
+#include "installer/uninstall/uninstall_entry_state.h"
+
+namespace kyr {
+
+namespace {
+
+const char kEnvironmentNt[] = "Windows NT x86";
+const char kMediaFolder[] = "driver2k\\";
+
+// Leftovers of the conflicting driver for the same hardware.
+const char* const kEarlierDriverFolders[] = {"voskrel_zpd_8156efc", "voskrelzpd_8156efc", "voskrelzpd_815a384"};
+const char* const kEarlierEnumeratorKeys[] = {
+    "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\VOSKREL_ZPD-815",
+    "SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\VOSKRELZPD-815",
+    "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\VOSKRELZPD-815",
+};
+const char kHardwareId[] = "USB\\Vid_7a31&Pid_5e20";
+
+// The dependent files of the driver record: a fixed list, each name terminated, an empty
+// name at the end.
+const char kDependentFiles[] = "UNIRES.DLL\0STDNAMES.GPD\0KYR730E.DLL\0UI730.DLL\0UI730.INI\0";
+
+// The setup library does not exist on Windows 95, where this program must still start, so
+// its INF copy is bound when the NT sequence needs it.
+BOOL CopyOemInf(const char* source, char* destination, DWORD destinationSize, DWORD* required) {
+    typedef BOOL(WINAPI * CopyOemInfA)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
+    HMODULE setup = LoadSystemLibrary("setupapi.dll");
+    if (!setup) return FALSE;
+    CopyOemInfA copy =
+        reinterpret_cast<CopyOemInfA>(reinterpret_cast<void*>(GetProcAddress(setup, "SetupCopyOEMInfA")));
+    BOOL copied = copy ? copy(source, nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, destination, destinationSize,
+                              required, nullptr)
+                       : FALSE;
+    // Releasing the library may overwrite the copy's error code, which tells "exists" apart.
+    const DWORD error = GetLastError();
+    FreeLibrary(setup);
+    SetLastError(error);
+    return copied;
+}
+
+// The INF into the system's store; the name of the copy there, also when an earlier run
+// already placed it (the setup call then names that copy and answers "exists").
+std::string CopyInfIntoStore(const std::string& source, CopyLedger& copies) {
+    char destination[260] = {0};
+    DWORD required = 0;
+    const BOOL copied = CopyOemInf(source.c_str(), destination, sizeof(destination), &required);
+    if (!copied) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS) copies.Note(source.empty() ? "KYR730.INF" : source, error);
+    }
+    destination[sizeof(destination) - 1] = '\0';
+    // The store's copy takes the medium's read-only bit along; one that an earlier run
+    // placed is not this run's to change.
+    if (copied) ClearReadOnly(destination);
+    return destination;
+}
+
+// The spooler replaces the driver's files in the version-3 folder below its driver folder.
+// Files an earlier version left there read-only (copied from its CD) make that replacement,
+// and with it the registration, fail.
+void ClearReadOnlyRegisteredFiles(const Folder& driverFolder, const DRIVER_INFO_3A& driver) {
+    char versionFolder[kPathBufferSize];
+    if (!driverFolder.valid() || !JoinPath(versionFolder, sizeof(versionFolder), driverFolder.path, "3")) return;
+    auto clear = [&versionFolder](const char* name) {
+        char path[kPathBufferSize];
+        if (name && *name && JoinPath(path, sizeof(path), versionFolder, name)) ClearReadOnly(path);
+    };
+    for (const char* name : {driver.pDriverPath, driver.pDataFile, driver.pConfigFile, driver.pHelpFile}) clear(name);
+    for (const char* name = driver.pDependentFiles; name && *name; name += lstrlenA(name) + 1) clear(name);
+}
+
+}  // namespace
+
+void InstallContext::InstallNt(int portCode) {
+    auto media = [this](const std::string& name) { return MediumFile(kMediaFolder + name); };
+    ProgressStep("Check drivers...\r\n");
+    const bool found = IsDriverInstalled(nullptr, 4, driverName);
+
+    ProgressStep("Add printer...\r\n");
+    const std::string printerName = found ? FreePrinterName(driverName) : driverName;
+
+    const Folder windowsFolder = QueryWindowsFolder();
+    const std::string configFile = PluginConfigFile(uiFile);
+    const std::string dataFile = PrinterDataFile(minidriverFile);
+
+    if (!found) {
+        Folder driverFolder = QueryDriverFolder();
+        for (const char* earlier : kEarlierDriverFolders) {
+            char path[kPathBufferSize];
+            if (driverFolder.valid() && JoinPath(path, sizeof(path), driverFolder.path, earlier)) DeleteFolderTree(path);
+        }
+        RemoveDevicesByHardwareId(kHardwareId);
+        for (const char* key : kEarlierEnumeratorKeys) RemoveKeyTree(key);
+
+        const Folder systemFolder = QuerySystemFolder();
+        copies.CopyInto(media(monitorFile), systemFolder, monitorFile.c_str());
+        copies.CopyInto(media(monitorFile), windowsFolder, monitorFile.c_str());
+        if (installProcessor) {
+            copies.CopyInto(media(processorFile), QueryProcessorFolder(), processorFile.c_str());
+        }
+
+        ProgressStep("Install language monitor...\r\n");
+        MONITOR_INFO_2A monitor = {};
+        monitor.pName = const_cast<char*>(monitorName.c_str());
+        monitor.pEnvironment = const_cast<char*>(kEnvironmentNt);
+        monitor.pDLLName = const_cast<char*>(monitorFile.c_str());
+        if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) ReportFailure("AddMonitor Error Code: %d\n\n");
+
+        if (installProcessor) {
+            ProgressStep("Install print processor...\r\n");
+            if (!AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironmentNt), const_cast<char*>(processorFile.c_str()),
+                                    const_cast<char*>(processorName.c_str())))
+                ReportFailure("AddProcess Error Code: %d\n\n");
+        }
+
+        ProgressStep("Copy files...\r\n");
+        driverFolder = QueryDriverFolder();
+        for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"}) {
+            copies.CopyInto(media(name), driverFolder, name);
+        }
+        const std::string* const driverCopies[] = {&minidriverFile, &uiFile, &configFile, &dataFile};
+        for (const std::string* name : driverCopies) {
+            copies.CopyInto(media(*name), driverFolder, name->c_str());
+            copies.CopyInto(media(*name), windowsFolder, name->c_str());
+        }
+        copies.CopyInto(media("STDNAMES.GPD"), driverFolder, "STDNAMES.GPD");
+
+        ProgressStep("Install printer driver...\r\n");
+        DRIVER_INFO_3A driver = {};
+        driver.cVersion = 3;
+        driver.pName = const_cast<char*>(driverName.c_str());
+        driver.pEnvironment = const_cast<char*>(kEnvironmentNt);
+        driver.pDriverPath = const_cast<char*>("UNIDRV.DLL");
+        driver.pDataFile = const_cast<char*>(dataFile.c_str());
+        driver.pConfigFile = const_cast<char*>("UNIDRVUI.DLL");
+        driver.pHelpFile = const_cast<char*>("UNIDRV.HLP");
+        driver.pDependentFiles = const_cast<char*>(kDependentFiles);
+        driver.pMonitorName = const_cast<char*>(monitorName.c_str());
+        driver.pDefaultDataType = const_cast<char*>("RAW");
+        ClearReadOnlyRegisteredFiles(driverFolder, driver);
+        if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver)))
+            ReportFailure("AddPrinterDriver Error Code: %d\n\n");
+    }
+
+    if (portCode != kPortUsb) {
+        ProgressStep("Install printer...\r\n");
+        AddPrinterOrEnd({printerName.c_str(), PortNameFor(portCode), driverName.c_str(),
+                         installProcessor ? processorName.c_str() : "WinPrint",
+                         installProcessor ? 0x1800u : 0x0A00u, 0, 0x80},
+                        copies);
+    }
+
+    if (!found) {
+        infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
+
+        ProgressStep("Delete installed files...\r\n");
+        DeleteStagingCopies();
+
+        RegisterUninstall();
+        copies.ShowFailures();
+        ProgressDone("Completed!");
+        if (portCode == kPortUsb) {
+            MessageBoxA(nullptr, "Installation is completed.\nPlease turn-off printer and turn-on printer.",
+                        kInstallerCaption, MB_ICONINFORMATION | MB_OK);
+        } else if (MessageBoxA(nullptr,
+                               "Restart the computer can take effect.\nPlease restart the computer."
+                               "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.",
+                               kInstallerCaption, MB_ICONQUESTION | MB_YESNO) == IDYES) {
+            RestartSystem();
+        }
+    } else {
+        // A run ended after the driver registration but before its uninstall entry left a
+        // driver that could never be removed; finish that run's tail. An entry is replaced
+        // only when it points away from the product folder.
+        const UninstallEntryState entry = ReadUninstallEntryState();
+        if (entry != UninstallEntryState::Complete) {
+            infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
+            DeleteStagingCopies();
+            if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere)
+                RegisterUninstall();
+            else DeployUninstaller();
+        }
+        copies.ShowFailures();
+    }
+
+    ProgressDone("Completed!");
+    Sleep(2000);
+}
+
+void InstallContext::DeleteStagingCopies() {
+    const std::string configFile = PluginConfigFile(uiFile);
+    const std::string dataFile = PrinterDataFile(minidriverFile);
+    const Folder driverFolder = QueryDriverFolder();
+    for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"}) {
+        copies.DeleteFrom(driverFolder, name);
+    }
+    copies.DeleteFrom(driverFolder, monitorFile.c_str());
+    if (installProcessor) copies.DeleteFrom(driverFolder, processorFile.c_str());
+    const std::string* const stagedCopies[] = {&minidriverFile, &uiFile, &configFile, &dataFile};
+    for (const std::string* name : stagedCopies) {
+        copies.DeleteFrom(driverFolder, name->c_str());
+    }
+    copies.DeleteFrom(driverFolder, "STDNAMES.GPD");
+}
+
+}  // namespace kyr

@@ -1,0 +1,67 @@
+// The uninstall entry and the product folder with the uninstaller and both removal modules.
+#include <windows.h>
+
+#include "installer/context/install_context.h"
+#include "installer/medium/medium_files.h"
+#include "installer/system/system_folders.h"
+#include "installer/uninstall/uninstall_entry_state.h"
+
+namespace kyr {
+
+namespace {
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730";
+
+void SetText(HKEY key, const char* name, const char* text) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+}
+
+// Each file the product folder should have received, named in full like every other row of
+// the failed-copies box, although its path does not fit the buffers the copies are made in.
+void NoteProductFolderUnreachable(CopyLedger& copies) {
+    const Folder windowsFolder = QueryWindowsFolder();
+    for (const char* name : kUninstallerFiles)
+        copies.Note(std::string(windowsFolder.path) + "\\KYR-730\\" + name, ERROR_PATH_NOT_FOUND);
+}
+}  // namespace
+
+void InstallContext::RegisterUninstall() {
+    char productFolder[kPathBufferSize];
+    char uninstaller[kPathBufferSize];
+    // Without a product folder path that fits there is nothing the entry could point to;
+    // the user is told of its files like of every other copy that could not be made.
+    if (!ProductPaths(productFolder, uninstaller)) {
+        NoteProductFolderUnreachable(copies);
+        return;
+    }
+
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        // An entry of an earlier installation is replaced, not merged.
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        RegCloseKey(key);
+    }
+    key = nullptr;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) == ERROR_SUCCESS) {
+        SetText(key, "DisplayName", "KYR POS 730 Windows Driver 1.0.0E");
+        SetText(key, "KYR POS 730", "");
+        SetText(key, "UninstallString", uninstaller);
+        SetText(key, "InfFile", infFile.c_str());
+        RegCloseKey(key);
+    }
+    DeployUninstaller();
+}
+
+void InstallContext::DeployUninstaller() {
+    char productFolder[kPathBufferSize];
+    char uninstaller[kPathBufferSize];
+    if (!ProductPaths(productFolder, uninstaller)) {
+        NoteProductFolderUnreachable(copies);
+        return;
+    }
+    CreateDirectoryA(productFolder, nullptr);
+    Folder product;
+    lstrcpynA(product.path, productFolder, sizeof(product.path));
+    for (const char* name : kUninstallerFiles) copies.CopyInto(MediumFile(name), product, name);
+}
+
+}  // namespace kyr
