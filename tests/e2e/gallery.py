@@ -203,12 +203,9 @@ def _host(win, steps):
     script = "C:\\bench\\gallery-host%d.txt" % _host.count
     with open(win.path(script), "w", encoding="utf-8", newline="\r\n") as f:
         f.write("\n".join(steps) + "\n")
-    with open(os.path.join(win.out, "host.log"), "ab") as log:
-        return subprocess.Popen(["wine", "C:\\bench\\plugin_host.exe", "--dll", INSTALLED_DLL, "--printer",
-                                 "KYR POS 730", "--script", script, "--out",
-                                 "C:\\bench\\gallery-host%d.out" % _host.count],
-                                cwd=win.path("C:\\bench"), env=win.program_env, stdin=subprocess.DEVNULL,
-                                stdout=log, stderr=log)
+    return win.start("C:\\bench\\plugin_host.exe", cwd="C:\\bench",
+                     args=["--dll", INSTALLED_DLL, "--printer", "KYR POS 730", "--script", script,
+                           "--out", "C:\\bench\\gallery-host%d.out" % _host.count])
 
 
 def uninstaller_second_run_and_main(win):

@@ -62,13 +62,11 @@ def run_host(win, steps, printers=(PRINTER,), shots=None, boxes=None, env=None):
     out = "C:\\bench\\host%d.out" % run_host.count
     with open(win.path(script), "w", encoding="utf-8", newline="\r\n") as f:
         f.write("\n".join(steps) + "\nexit\n")
-    args = ["wine", "C:\\bench\\plugin_host.exe", "--dll", INSTALLED_DLL]
+    args = ["--dll", INSTALLED_DLL]
     for printer in printers:
         args += ["--printer", printer]
     args += ["--script", script, "--out", out]
-    with open(os.path.join(win.out, "host.log"), "ab") as log:
-        proc = subprocess.Popen(args, cwd=win.path("C:\\bench"), env=dict(win.program_env, **(env or {})),
-                                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+    proc = win.start("C:\\bench\\plugin_host.exe", cwd="C:\\bench", args=args, env=env)
     answered = []
     driver = None
     if boxes:

@@ -14,6 +14,7 @@ fonts-wine package installs them, so without this a fresh prefix has none of the
 glyphs fall back to letters ("r" for the close box) and dialogs are measured and drawn in
 a substitute with other metrics, which cuts labels."""
 import fcntl
+import hashlib
 import json
 import os
 import shutil
@@ -21,8 +22,24 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from bench import plain_user  # noqa: E402
+
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
-WINE_DIR = os.environ.get("KYR_WINE_DIR", os.path.join(ROOT, "build", "wine"))
+
+
+def _wine_dir():
+    if os.environ.get("KYR_WINE_DIR"):
+        return os.environ["KYR_WINE_DIR"]
+    if plain_user.switching():
+        # The account must reach its prefixes, and a checkout can lie below a folder only
+        # root may enter; one folder per checkout, so that two checkouts never share one.
+        tag = hashlib.sha1(ROOT.encode()).hexdigest()[:8]
+        return os.path.join(plain_user.home(), "wine", os.path.basename(ROOT) + "-" + tag)
+    return os.path.join(ROOT, "build", "wine")
+
+
+WINE_DIR = _wine_dir()
 PRISTINE = os.path.join(WINE_DIR, "pristine")
 MANIFEST = os.path.join(WINE_DIR, "pristine-links.json")
 # The 64-bit prefix is booted by the 64-bit loader: Debian installs it outside the PATH.
@@ -32,7 +49,7 @@ LINK_EXTENSIONS = {".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb
                    ".ds", ".fon", ".ttf", ".nls", ".mui", ".msstyles", ".com", ".vxd", ".dll16",
                    ".exe16", ".mod16", ".drv16"}
 # Bumped whenever the way the pristine prefix is made changes, so that existing ones are remade.
-RECIPE = 2
+RECIPE = 3
 WINE_FONT_DIRS = [d for d in os.environ.get("KYR_WINE_FONTS", "").split(os.pathsep) if d] + [
     "/usr/share/wine/fonts", "/usr/lib/wine/fonts", "/opt/wine-stable/share/wine/fonts"]
 BASE_ENV = {
@@ -50,7 +67,7 @@ def pristine_of(arch):
 
 
 def wine_env(prefix, extra=None, arch="win32"):
-    env = dict(os.environ)
+    env = plain_user.env(os.environ)
     env.update(BASE_ENV)
     env["WINEARCH"] = arch
     env["WINEPREFIX"] = prefix
@@ -90,13 +107,17 @@ def _install_wine_fonts(pristine=PRISTINE):
             shutil.copy2(os.path.join(source, name), os.path.join(fonts, name))
 
 
+def _shared_files(pristine):
+    for full, kind in _walk_files(pristine):
+        if kind == "file" and _linked(os.path.relpath(full, pristine)):
+            yield full
+
+
 def _record_manifest(pristine=PRISTINE, manifest=MANIFEST):
     entries = {"": RECIPE}
-    for full, kind in _walk_files(pristine):
-        rel = os.path.relpath(full, pristine)
-        if kind == "file" and _linked(rel):
-            st = os.stat(full)
-            entries[rel] = [st.st_size, st.st_mtime_ns, st.st_ino]
+    for full in _shared_files(pristine):
+        st = os.stat(full)
+        entries[os.path.relpath(full, pristine)] = [st.st_size, st.st_mtime_ns, st.st_ino]
     with open(manifest, "w") as f:
         json.dump(entries, f)
 
@@ -122,13 +143,17 @@ def _manifest_intact(pristine=PRISTINE, manifest=MANIFEST):
 def _build_pristine(arch="win32"):
     pristine, manifest = pristine_of(arch)
     shutil.rmtree(pristine, ignore_errors=True)
-    os.makedirs(WINE_DIR, exist_ok=True)
+    os.makedirs(pristine)
+    plain_user.hand_over(pristine)
     env = wine_env(pristine, arch=arch)
-    log = open(os.path.join(WINE_DIR, os.path.basename(pristine) + "-boot.log"), "wb")
     boot = [WINE64, "wineboot", "-i"] if arch == "win64" else ["wineboot", "-i"]
-    subprocess.run(boot, env=env, stdout=log, stderr=log, check=True, stdin=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=env, stdout=log, stderr=log, check=True)
+    with open(os.path.join(WINE_DIR, os.path.basename(pristine) + "-boot.log"), "wb") as log:
+        subprocess.run(boot, env=env, stdout=log, stderr=log, check=True, stdin=subprocess.DEVNULL,
+                       **plain_user.popen_args())
+        subprocess.run(["wineserver", "-w"], env=env, stdout=log, stderr=log, check=True,
+                       **plain_user.popen_args())
     _install_wine_fonts(pristine)
+    plain_user.keep_root(_shared_files(pristine))
     _record_manifest(pristine, manifest)
 
 
@@ -163,6 +188,7 @@ def clone(dest, arch="win32"):
             full = os.path.join(dirpath, d)
             if not os.path.islink(full):
                 os.makedirs(os.path.join(dest, os.path.relpath(full, pristine)), exist_ok=True)
+    plain_user.hand_over(dest)
     return dest
 
 
@@ -214,7 +240,7 @@ def insert_cd(prefix, root, letter="d"):
 def kill_server(prefix):
     if os.path.isdir(prefix):
         subprocess.run(["wineserver", "-k"], env=wine_env(prefix), stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
+                       stderr=subprocess.DEVNULL, **plain_user.popen_args())
 
 
 def ensure_unit(prefix):

@@ -93,6 +93,9 @@ class SessionWithStandIns(unittest.TestCase):
 
 if __name__ == "__main__":
     with tempfile.TemporaryDirectory() as root:
+        # Run by root, the sessions' programs run as the bench's plain user, who must reach
+        # the stand-ins and the prefixes below this folder.
+        os.chmod(root, 0o755)
         prepare(root)
         sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
         result = unittest.main(exit=False, verbosity=1).result

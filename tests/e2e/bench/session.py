@@ -5,13 +5,15 @@ chosen Windows version, a display of its own, the medium and the bench tools ins
         run = win.run("C:\\media\\KYRPOS730_Installer.exe", cwd="C:\\media", script=[...])
         run.exit_code, run.transcript, win.spooler(), win.registry("HKLM\\...")
 
-A session that fails while starting leaves neither its display nor its prefix behind.
+A session that fails while starting leaves neither its display nor its prefix behind. Its
+Windows runs as a plain user (bench/plain_user.py), as a till's does.
 """
 import os
 import shutil
 import subprocess
 import time
 
+from bench import plain_user
 from bench import prefix as prefixes
 from bench.display import VirtualDisplay
 from bench.product import PROCESSORS_9X, is_9x
@@ -20,7 +22,7 @@ from bench.transcript import Transcript
 BUILD = os.environ.get("KYR_BUILD_DIR", os.path.join(prefixes.ROOT, "build"))
 MEDIA = os.path.join(BUILD, "media")
 TOOLS = os.path.join(BUILD, "win", "bin")
-SCENARIO_DIR = os.path.join(BUILD, "wine", "scenarios")
+SCENARIO_DIR = os.path.join(prefixes.WINE_DIR, "scenarios")
 OUT_DIR = os.environ.get("KYR_OUT_DIR", os.path.join(BUILD, "e2e-out"))
 ANSI_CODEPAGES = {"ja_JP": "cp932", "zh_CN": "gbk", "zh_TW": "cp950", "ko_KR": "cp949"}
 
@@ -120,9 +122,8 @@ class Session:
                 prefixes.replace_file(self.prefix, "drive_c/windows/syswow64/wineboot.exe",
                                       os.path.join(TOOLS, "fake_wineboot.exe"))
             self.program_env["WINEDLLOVERRIDES"] = self.env["WINEDLLOVERRIDES"] + ";wineboot.exe=n"
-        self.server = subprocess.Popen(["wineserver", "-p", "-f"], env=self.env,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                       start_new_session=True)
+        self.server = self.popen(["wineserver", "-p", "-f"], env=self.env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL, start_new_session=True)
         # The first program of a session starts Wine's own services through wineboot; that
         # must be the real one, not the restart observer the program under test gets. Listing
         # the spooler also makes the driver store's folders a real Windows has from the start
@@ -161,6 +162,15 @@ class Session:
         return self.find(windows_path) is not None
 
     # --- running ----------------------------------------------------------------
+    def popen(self, argv, cwd=None, env=None, **kwargs):
+        """Starts a process of this Windows (wine ..., wineserver) as its user. What the
+        bench put into the prefix since the last start becomes that user's first, as if the
+        user had put it there; a pressed disc stays as pressed. Without a folder it starts in
+        C:\\, which that user can always enter."""
+        plain_user.hand_over(self.prefix, keep=[self.cd_root] if self.cd_root else ())
+        return subprocess.Popen(argv, cwd=cwd or self.path("C:\\"), env=env or self.env,
+                                **dict(kwargs, **plain_user.popen_args()))
+
     def start(self, exe, cwd="C:\\media", args=(), launcher=(), env=None):
         """Starts a program without waiting. launcher: a bench program that starts it in turn
         (the fault injector's command before the program's own); env: extra variables."""
@@ -168,9 +178,9 @@ class Session:
         with open(os.path.join(OUT_DIR, "programs.log"), "a") as runs:
             runs.write("%s|%s\n" % (self.name, exe.rsplit("\\", 1)[-1]))
         with open(os.path.join(self.out, "program.log"), "ab") as log:
-            return subprocess.Popen(["wine"] + list(launcher) + [exe] + list(args), cwd=self.path(cwd),
-                                    env=dict(self.program_env, **(env or {})),
-                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+            return self.popen(["wine"] + list(launcher) + [exe] + list(args), cwd=self.path(cwd),
+                              env=dict(self.program_env, **(env or {})),
+                              stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def drive_async(self, script):
         """Starts a guidriver script without waiting for it; returns its Driving."""
@@ -180,10 +190,10 @@ class Session:
             f.write("\n".join(script) + "\n")
         out_path = os.path.join(self.out, "transcript%d.txt" % self._script_no)
         with open(out_path, "wb") as out:
-            process = subprocess.Popen(["wine", "C:\\bench\\guidriver.exe",
-                                        "C:\\bench\\script%d.txt" % self._script_no],
-                                       env=self.env, stdout=out, stderr=subprocess.DEVNULL,
-                                       stdin=subprocess.DEVNULL)
+            process = self.popen(["wine", "C:\\bench\\guidriver.exe",
+                                  "C:\\bench\\script%d.txt" % self._script_no],
+                                 env=self.env, stdout=out, stderr=subprocess.DEVNULL,
+                                 stdin=subprocess.DEVNULL)
         return Driving(process, out_path)
 
     def drive(self, script, timeout=120):
@@ -205,8 +215,13 @@ class Session:
     def tool(self, *args, timeout=60):
         out_path = os.path.join(self.out, "tool.out")
         with open(out_path, "wb") as out:
-            subprocess.run(["wine"] + list(args), env=self.env, stdout=out, stderr=subprocess.DEVNULL,
-                           timeout=timeout, stdin=subprocess.DEVNULL, cwd=self.path("C:\\"))
+            process = self.popen(["wine"] + list(args), env=self.env, stdout=out, stderr=subprocess.DEVNULL,
+                                 stdin=subprocess.DEVNULL, cwd=self.path("C:\\"))
+            try:
+                process.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                raise
         with open(out_path, "rb") as f:
             return f.read().decode("utf-8", "replace").replace("\r\n", "\n")
 
