@@ -1,6 +1,8 @@
 """What a new installation must leave, checked the same way by every scenario that makes one."""
 import os
+import stat
 
+from bench import faults
 from bench.flows import basename, dos_attributes, drivers, printers, read, registry_values
 from bench.product import NT_DRIVERS, PRODUCT, UNINSTALL_KEY
 
@@ -130,3 +132,27 @@ def program_log(win):
         return ""
     with open(path, "rb") as f:
         return f.read().decode("latin-1")
+
+
+def with_call_log(win, flow, *args, **kwargs):
+    """flow(win, ...) with every program it starts going through the fault injector, which
+    fails nothing and logs each wrapped call; returns the flow's result and the calls."""
+    config = faults.write_config(win, [])
+    faults.install(win)
+    plain = win.start
+    win.start = lambda exe, cwd="C:\\media", args=(), launcher=(), env=None: plain(
+        exe, cwd, args, launcher or faults.launcher(config), env)
+    try:
+        return flow(win, *args, **kwargs), faults.read_log(win)
+    finally:
+        del win.start
+
+
+def set_read_only(win, folder, names):
+    """Windows' read-only attribute on files of a folder, as Wine keeps it: no write bits.
+    Unlike flows.make_read_only, root writes through it. Never on a file the prefix shares
+    with the pristine one (a hard link), whose mode is the pristine file's too."""
+    for name in names:
+        path = win.path(folder + "\\" + name)
+        assert os.stat(path).st_nlink == 1, path
+        os.chmod(path, os.stat(path).st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH))

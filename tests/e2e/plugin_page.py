@@ -56,7 +56,8 @@ class HostRun:
 def run_host(win, steps, printers=(PRINTER,), shots=None, boxes=None, env=None):
     """Runs plugin_host with a script; `wait <ms> <name>` steps are photographed. `boxes` is a
     guidriver script played meanwhile, for the message boxes the steps bring up (an apply
-    waits for its box to be answered); its transcript is the result's `boxes`."""
+    waits for its box to be answered); the boxes it met are the result's `boxes`. A line
+    `screen <name>` there photographs the whole display at that point."""
     run_host.count = getattr(run_host, "count", 0) + 1
     script = "C:\\bench\\host%d.txt" % run_host.count
     out = "C:\\bench\\host%d.out" % run_host.count
@@ -70,7 +71,18 @@ def run_host(win, steps, printers=(PRINTER,), shots=None, boxes=None, env=None):
     answered = []
     driver = None
     if boxes:
-        driver = threading.Thread(target=lambda: answered.append(win.drive(boxes, timeout=150)))
+        def answer():
+            script = []
+            for line in list(boxes) + ["screen"]:
+                if not line.startswith("screen"):
+                    script.append(line)
+                    continue
+                if script:
+                    answered.append(win.drive(script, timeout=150))
+                script = []
+                if line != "screen":
+                    win.screen(line.split()[1])
+        driver = threading.Thread(target=answer)
         driver.start()
     taken = set()
     deadline = time.monotonic() + 120
@@ -98,7 +110,7 @@ def run_host(win, steps, printers=(PRINTER,), shots=None, boxes=None, env=None):
         lines = [l.rstrip("\r\n") for l in f]
     assert "exit 0" in lines, lines[-5:]
     result = HostRun(lines)
-    result.boxes = [e[1] for e in answered[0].sequence() if e[0] == "box"] if answered else []
+    result.boxes = [e[1] for t in answered for e in t.sequence() if e[0] == "box"]
     return result
 
 
@@ -250,18 +262,22 @@ class PageChecks:
         reg_add(win, KEY, "EndDoc", "1D564200")
         before = values(win)
         too_long = "A" * 2048
+        # The first refusal comes while another tab is in front: the page comes first, then
+        # its box (photographed over the sheet).
         run = run_host(win, [
             "settext 0 1001 9", "settext 0 1002 " + too_long[:-8], "type 0 1002 " + too_long[-8:],
-            "apply 0", "dump 0",
+            "page 0 0", "apply 0", "dump 0",
             "settext 0 1002 \\x1B@", "settext 0 1006 ", "type 0 1006 AB\u30bd", "apply 0", "dump 0",
             "settext 0 1006 ok", "denywrite " + KEY_PATH, "apply 0", "allowwrite " + KEY_PATH,
             "dump 0", "cancel 0"],
-            boxes=["box OK 60000 C:\\bench\\box-too-long.bmp",
+            boxes=["box none 60000", "sleep 300", "screen refusal-over-page",
+                   "box OK 60000 C:\\bench\\box-too-long.bmp",
                    "box OK 60000 C:\\bench\\box-unmappable.bmp",
                    "box OK 60000 C:\\bench\\box-not-saved.bmp"])
         for name in ("box-too-long", "box-unmappable", "box-not-saved"):
             win.png("C:\\bench\\%s.bmp" % name, name)
-        self.assertEqual(len(run.boxes), 3, run.boxes)
+        self.assertEqual(len(run.boxes), 4, run.boxes)
+        self.assertEqual(repr(run.boxes.pop(0)), repr(run.boxes[0]), "the first box, seen twice")
         for box in run.boxes:
             self.assertEqual((box.caption, box.icon, box.buttons, box.owner),
                              (BOX_CAPTION, "exclamation", ["OK"], "KYR POS 730 Properties"), box)
@@ -325,6 +341,37 @@ class PageChecks:
         self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper())
         run_host(win, ["settext 0 1002 " + shown, "apply 0", "wait 300"], env=japanese)
         self.assertEqual(values(win)["StartDoc"], "type3:" + cp932.hex().upper())
+
+    def test_2_page_8_settings_that_cannot_be_read_are_noted_and_kept(self):
+        """Loaded from a key that refuses reading (the next run's sheets meet the denyread),
+        then applied with the key readable again: unchanged, nothing is written over what
+        the page could not show; a changed number is written, the commands still kept."""
+        win = self.win
+        reg_add(win, KEY, "MISC", "05013C020A000000017D")
+        reg_add(win, KEY, "StartDoc", "1B700019FF")
+        reg_add(win, KEY, "EndDoc", "1D564200")
+        before = values(win)
+        allow = "allowwrite " + KEY_PATH
+        run_host(win, ["denyread " + KEY_PATH])
+        run = run_host(win, ["dump 0", "wait 1000 settings-unread", allow, "settext 0 1001 0", "apply 0"])
+        note = run.control(0, 1041)
+        self.assertEqual((note["visible"], note["text"]), ("1", "(The stored settings could not be read.)"))
+        self.assertEqual([run.control(0, i)["text"] for i in (1001, 1029, 1002, 1006)], ["0", "50", "", ""])
+        self.assertIn("apply 0 enabled=1", run.lines)
+        self.assertEqual(values(win), before, "byte for byte")
+        run_host(win, ["denyread " + KEY_PATH])
+        run_host(win, [allow, "settext 0 1001 7", "apply 0", "wait 300"])
+        self.assertEqual(values(win), dict(before, MISC="type3:07001900190000190019"))
+
+    def test_2_page_9_a_long_command_under_utf8_is_refused_as_too_long(self):
+        """Under Wine's Hindi locale the ANSI code page is UTF-8, three bytes for a "€"."""
+        win = self.win
+        before = values(win)
+        run = run_host(win, ["settext 0 1006 " + "\u20ac" * 6000, "apply 0", "dump 0", "cancel 0"],
+                       env={"LC_ALL": "hi_IN.UTF-8"}, boxes=["box OK 60000"])
+        self.assertEqual([b.text for b in run.boxes], ['The "EndDoc1" command is 18000 bytes long. A command '
+                                                       'can hold at most 2047 bytes.\n\nNo settings were saved.'])
+        self.assertEqual(values(win), before)
 
 
 def apply_example(test, win):

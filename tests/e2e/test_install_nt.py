@@ -3,14 +3,15 @@ test_later_windows.py: a new installation on 2000 (COM1, started from another cu
 the restart asked for with the shutdown privilege) and Server 2003; a driver already present;
 reported failures; the earlier hardware entries that go first."""
 import os
+import shutil
 import unittest
 
-from bench.flows import (basename, drivers, hold_open, install, make_read_only, printers, reg, registry_values,
-                         writable)
+from bench.flows import (basename, drivers, hold_open, install, make_read_only, printers, read, read_only_files,
+                         reg, registry_values, writable)
 from bench.product import (CAPTION, NT_DRIVERS, NT_STEPS, PRODUCT_UNINSTALLER, RESTART_QUESTION, UNINSTALL_KEY,
                            nt_install_lines)
 from bench.session import Session
-from checks import nt_installation, program_log
+from checks import nt_installation, program_log, set_read_only
 
 
 
@@ -52,12 +53,19 @@ class DriverAlreadyPresent(unittest.TestCase):
                 self.assertEqual(printers(win)[name]["port"], port + ":")
             self.assertEqual(printers(win)["KYR POS 730"]["port"], "COM3:")
             self.assertEqual(registry_values(win, UNINSTALL_KEY), entry)
+            # An entry naming an uninstaller outside the product folder, even one that is
+            # there, is repaired by the next run: written again to the product folder's.
+            elsewhere = "C:\\Program Files\\KYR POS 730\\KYRPOS730_Uninstaller.exe"
+            os.makedirs(os.path.dirname(win.path(elsewhere)), exist_ok=True)
+            shutil.copy2(win.find(PRODUCT_UNINSTALLER), win.path(elsewhere))
+            reg(win, "add", UNINSTALL_KEY, "/v", "UninstallString", "/d", elsewhere, "/f")
             before = win.spooler()
             run = install(win, "USB")
             self.assertEqual(run.transcript.status_lines(), [
                 ("Check drivers...\r\n", 11), ("Add printer...\r\n", 22), ("Completed!", 100)])
             self.assertEqual(run.transcript.boxes(), [])
             self.assertEqual(win.spooler(), before)
+            self.assertEqual(dict(registry_values(win, UNINSTALL_KEY))["UninstallString"], "sz:" + PRODUCT_UNINSTALLER)
 
     def test_a_driver_differing_only_in_case_does_not_count(self):
         with Session("nt-case", "winxp") as win:
@@ -181,7 +189,18 @@ class Leftovers(unittest.TestCase):
                     "HKLM\\SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\VOSKRELZPD-815\\3&4"]
             for key in keys:
                 reg(win, "add", key, "/v", "Driver", "/d", "x", "/f")
+            # Driver files an earlier version left read-only in the spooler's folder.
+            old = ["UNIDRV.DLL", "UI730.DLL", "KYR730E.GPD"]
+            os.makedirs(win.path(NT_DRIVERS + "\\3"), exist_ok=True)
+            for name in old:
+                with open(win.path(NT_DRIVERS + "\\3\\" + name), "w") as f:
+                    f.write("old")
+            set_read_only(win, NT_DRIVERS + "\\3", old)
             self.assertEqual(install(win, "LPT1", answers=["No"]).exit_code, 0)
+            self.assertIn("KYR POS 730", drivers(win))
+            for name in old:
+                self.assertEqual(read(win, NT_DRIVERS + "\\3\\" + name), read(win, win.medium + "\\driver2k\\" + name))
+            self.assertEqual([f for f in read_only_files(win) if f.startswith(NT_DRIVERS)], [])
             for folder in ("voskrel_zpd_8156efc", "voskrelzpd_8156efc", "voskrelzpd_815a384"):
                 self.assertFalse(win.exists(NT_DRIVERS + "\\" + folder), folder)
             self.assertEqual(win.registry(device.rsplit("\\", 1)[0] + "\\5&123&0&1")[0].split("|")[0], "nokey")

@@ -5,11 +5,11 @@ question is answered Yes: the restart is asked for without the dialog closing fi
 import os
 import unittest
 
-from bench.flows import installed, ours, removed
+from bench.flows import basename, installed, ours, registry_values, removed
 from bench.leftovers import documented, explain, left_behind, snapshot
-from bench.product import CAPTION, REMOVAL_LINES, RESTART_QUESTION, nt_install_lines
+from bench.product import CAPTION, REMOVAL_LINES, RESTART_QUESTION, UNINSTALL_KEY, nt_install_lines
 from bench.session import Session
-from checks import nt_installation
+from checks import nt_installation, with_call_log
 from plugin_page import apply_example, host_ready
 
 SYSTEMS_FULL = bool(os.environ.get("KYR_SYSTEMS_FULL"))
@@ -27,7 +27,11 @@ class LaterWindows(unittest.TestCase):
             host_ready(win)
             apply_example(self, win)
 
-            removal = removed(win, answer=answer)
+            inf = dict(registry_values(win, UNINSTALL_KEY))["InfFile"][3:]
+            removal, calls = with_call_log(win, removed, answer=answer)
+            # The INF leaves the driver store through the setup library, not as a bare file.
+            self.assertEqual([(c.result, c.detail.split(" ")[0]) for c in calls if c.name == "SetupUninstallOEMInfA"],
+                             [("ok", '"%s"' % basename(inf))])
             lines = list(REMOVAL_LINES)
             if answer == "Yes":
                 # The restart comes before the dialog's own completion: the last line stays

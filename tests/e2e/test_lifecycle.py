@@ -19,7 +19,7 @@ from bench.product import (CAPTION, NT_DRIVERS, PRODUCT, PROGRESS, REMOVAL_LINES
                            RESTART_QUESTION, SETTINGS, UNINSTALL_KEY, UNINSTALLER_CAPTION, W9X_INSTALL_LINES,
                            nt_install_lines)
 from bench.session import Session
-from checks import HIDDEN, nt_installation, program_log, w9x_installation
+from checks import HIDDEN, nt_installation, program_log, w9x_installation, with_call_log
 from plugin_page import PageChecks, host_ready
 
 CLASS_KEY = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E979-E325-11CE-BFC1-08002BE10318}"
@@ -30,6 +30,9 @@ EARLIER_FOLDERS = ["voskrel_zpd_8156efc", "voskrelzpd_8156efc", "voskrelzpd_815a
 FOREIGN_INFS = [("oem5.inf", '[Version]\n[Strings]\n"Other Printer" = OTHER.GPD\n'),
                 ("oem6.inf", '[Version]\n[Strings]\n"KYR POS 7300" = KYR7300.GPD\n'),
                 ("oem7.inf", '[Version]\n[Strings]\n"KYR POS 730X" = KYR730X.GPD\n')]
+# Class entries whose INF is already gone, its precompiled twin left: (twin, text, kept).
+ORPHANED_PNFS = [("oem50.PNF", '[Strings]\n"KYR POS 730" = KYR730E.GPD\n', False),
+                 ("oem51.PNF", '[Strings]\n"Other Printer" = OTHER.GPD\n', True)]
 # Wine's spooler answers success to DeletePrintProcessorA and keeps the processor, so the
 # module's registry fallback for it never runs there.
 WINE_KEEPS = ["processor|KYRPOS PRINT PROCESSOR 730"]
@@ -92,6 +95,11 @@ class WindowsXp(Lifecycle, PageChecks):
             reg(win, "add", CLASS_KEY + "\\%04d" % number, "/v", "InfPath", "/d", inf, "/f")
             with open(win.path("C:\\windows\\inf\\" + inf), "w") as f:
                 f.write(text)
+        for number, (pnf, text, _) in enumerate(ORPHANED_PNFS, start=2 + len(FOREIGN_INFS)):
+            reg(win, "add", CLASS_KEY + "\\%04d" % number, "/v", "DriverDesc", "/d", "KYR POS 730", "/f")
+            reg(win, "add", CLASS_KEY + "\\%04d" % number, "/v", "InfPath", "/d", pnf[:-3] + "inf", "/f")
+            with open(win.path("C:\\windows\\inf\\" + pnf), "w") as f:
+                f.write(text)
         for name, text in (("oem3.inf", '[Version]\n[Strings]\n"KYR POS 730" = KYR730E.GPD\n'),
                            ("oem3.PNF", "[Version]\n"), ("oem4.inf", "[Version]\n"), ("oem4.PNF", "[Version]\n")):
             with open(win.path("C:\\windows\\inf\\" + name), "w") as f:
@@ -141,7 +149,7 @@ class WindowsXp(Lifecycle, PageChecks):
         inf_copy = dict(registry_values(win, UNINSTALL_KEY))["InfFile"][3:]
         self.assertTrue(key_exists(win, SETTINGS + "\\KYR_POS_730"))
 
-        run = run_uninstaller(win, [
+        run, calls = with_call_log(win, run_uninstaller, [
             'wait "%s" 60000' % UNINSTALLER_CAPTION, 'dump', 'items 1006', 'enabled 1001',
             'shot C:\\bench\\listed.bmp',
             'itemclick 1006 0', 'sleep 300', 'enabled 1001', 'shot C:\\bench\\ticked.bmp',
@@ -181,6 +189,11 @@ class WindowsXp(Lifecycle, PageChecks):
             self.assertTrue(win.exists("C:\\windows\\inf\\" + inf), inf)
         self.assertTrue(win.exists("C:\\windows\\inf\\oem4.inf"))
         self.assertTrue(win.exists("C:\\windows\\inf\\oem4.PNF"))
+        for pnf, _, kept in ORPHANED_PNFS:
+            self.assertEqual(win.exists("C:\\windows\\inf\\" + pnf), kept, pnf)
+        # Before Vista no driver store: the recorded INF is deleted as a file.
+        self.assertEqual([c for c in calls if c.name == "SetupUninstallOEMInfA"], [])
+        self.assertIn(("DeleteFileA", "ok", '"%s"' % inf_copy), [(c.name, c.result, c.detail) for c in calls])
         self.assert_leftovers_explained()
 
 

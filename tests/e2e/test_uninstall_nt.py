@@ -6,15 +6,19 @@ import os
 import shutil
 import unittest
 
-from bench.flows import installed, key_exists, ours, reg, run_uninstaller
+from bench.flows import installed, key_exists, ours, read_only_files, reg, run_uninstaller
 from bench.product import (NOT_INSTALLED, PARTIAL_REMOVAL_LINES, PRODUCT, RESTART_QUESTION, SETTINGS,
                            UNINSTALL_KEY, UNINSTALLER_CAPTION)
 from bench.session import Session
+from checks import set_read_only
 
 CAPTION = UNINSTALLER_CAPTION
 # Wine's spooler answers success to DeletePrintProcessorA and keeps the processor, so the
 # module's registry fallback for it never runs there.
 WINE_KEEPS = ["processor|KYRPOS PRINT PROCESSOR 730"]
+# and the driver's files in its version folder, which it copied there (docs/leftovers.md).
+WINE_KEEPS_FILES = ["KYR730E.GPD", "STDNAMES.GPD", "UI730.DLL", "UI730.INI", "UNIDRV.DLL", "UNIDRV.HLP",
+                    "UNIDRVUI.DLL", "UNIRES.DLL"]
 WATCH = 'watch "%s" 1000 1002' % CAPTION
 WAIT = 'wait "%s" 60000' % CAPTION
 
@@ -65,6 +69,9 @@ class UninstallXp(unittest.TestCase):
             installed(win)
             reg(win, "delete", "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS 730", "/f")
             self.assertEqual(printers(win), [])
+            # The driver's files read-only in the spooler's folder, as copies from a CD are.
+            version3 = "C:\\windows\\system32\\spool\\drivers\\w32x86\\3"
+            set_read_only(win, version3, WINE_KEEPS_FILES + ["KYR730E.DLL"])
             run = uninstall(win, ['watch "%s" 1000 1002' % CAPTION, 'box No 90000'])
             t = run.transcript
             self.assertIsNone(t.error, t.raw)
@@ -75,6 +82,10 @@ class UninstallXp(unittest.TestCase):
                                                 ("Uninstall completed!", 100)])
             self.assertEqual(ours(win), WINE_KEEPS)
             self.assertFalse(key_exists(win, UNINSTALL_KEY))
+            # Gone as from a writable folder (Wine's own driver aside); what Wine's spooler
+            # keeps lost the bit.
+            self.assertEqual(sorted(set(os.listdir(win.find(version3))) - {"wineps.drv"}), WINE_KEEPS_FILES)
+            self.assertEqual([f for f in read_only_files(win) if f.startswith(version3)], [])
 
     def test_a_printer_on_a_driver_differing_only_in_case_is_not_listed(self):
         with Session("uninstall-case", "winxp") as win:
