@@ -139,18 +139,14 @@ def with_call_log(win, flow, *args, **kwargs):
     fails nothing and logs each wrapped call; returns the flow's result and the calls."""
     config = faults.write_config(win, [])
     faults.install(win)
-    plain = win.start
-    win.start = lambda exe, cwd="C:\\media", args=(), launcher=(), env=None: plain(
-        exe, cwd, args, launcher or faults.launcher(config), env)
-    try:
-        return flow(win, *args, **kwargs), faults.read_log(win)
-    finally:
-        del win.start
+    with win.launched_by(faults.launcher(config)):
+        result = flow(win, *args, **kwargs)
+    return result, faults.read_log(win)
 
 
 def set_read_only(win, folder, names):
     """Windows' read-only attribute on files of a folder, as Wine keeps it: no write bits.
-    Unlike flows.make_read_only, root writes through it. Never on a file the prefix shares
+    Unlike flows.make_read_only, its owner may clear it. Never on a file the prefix shares
     with the pristine one (a hard link), whose mode is the pristine file's too."""
     for name in names:
         path = win.path(folder + "\\" + name)

@@ -49,7 +49,7 @@ LINK_EXTENSIONS = {".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb
                    ".ds", ".fon", ".ttf", ".nls", ".mui", ".msstyles", ".com", ".vxd", ".dll16",
                    ".exe16", ".mod16", ".drv16"}
 # Bumped whenever the way the pristine prefix is made changes, so that existing ones are remade.
-RECIPE = 3
+RECIPE = 4
 WINE_FONT_DIRS = [d for d in os.environ.get("KYR_WINE_FONTS", "").split(os.pathsep) if d] + [
     "/usr/share/wine/fonts", "/usr/lib/wine/fonts", "/opt/wine-stable/share/wine/fonts"]
 BASE_ENV = {
@@ -117,7 +117,7 @@ def _record_manifest(pristine=PRISTINE, manifest=MANIFEST):
     entries = {"": RECIPE}
     for full in _shared_files(pristine):
         st = os.stat(full)
-        entries[os.path.relpath(full, pristine)] = [st.st_size, st.st_mtime_ns, st.st_ino]
+        entries[os.path.relpath(full, pristine)] = [st.st_size, st.st_mtime_ns, st.st_ino, st.st_mode]
     with open(manifest, "w") as f:
         json.dump(entries, f)
 
@@ -130,12 +130,13 @@ def _manifest_intact(pristine=PRISTINE, manifest=MANIFEST):
         return False
     if entries.pop("", None) != RECIPE:
         return False
-    for rel, (size, mtime, ino) in entries.items():
+    for rel, recorded in entries.items():
         try:
             st = os.stat(os.path.join(pristine, rel))
         except OSError:
             return False
-        if st.st_size != size or st.st_mtime_ns != mtime or st.st_ino != ino:
+        # A scenario that made a shared file read-only changed the pristine one's mode too.
+        if [st.st_size, st.st_mtime_ns, st.st_ino, st.st_mode] != recorded:
             return False
     return True
 

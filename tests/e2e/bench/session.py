@@ -8,6 +8,7 @@ chosen Windows version, a display of its own, the medium and the bench tools ins
 A session that fails while starting leaves neither its display nor its prefix behind. Its
 Windows runs as a plain user (bench/plain_user.py), as a till's does.
 """
+import contextlib
 import os
 import shutil
 import subprocess
@@ -76,6 +77,7 @@ class Session:
         self.display = None
         self.server = None
         self._script_no = 0
+        self._launcher = []
         try:
             self._start(observe_restarts, media, locale, cd)
         except BaseException:
@@ -171,9 +173,20 @@ class Session:
         return subprocess.Popen(argv, cwd=cwd or self.path("C:\\"), env=env or self.env,
                                 **dict(kwargs, **plain_user.popen_args()))
 
+    @contextlib.contextmanager
+    def launched_by(self, launcher):
+        """Every program started meanwhile without a launcher of its own is started through
+        this one (the fault injector's command), whichever flow starts it."""
+        self._launcher = list(launcher)
+        try:
+            yield
+        finally:
+            self._launcher = []
+
     def start(self, exe, cwd="C:\\media", args=(), launcher=(), env=None):
         """Starts a program without waiting. launcher: a bench program that starts it in turn
         (the fault injector's command before the program's own); env: extra variables."""
+        launcher = list(launcher) or self._launcher
         # One line per program started, so that a suite's runs can be counted (scripts/bench).
         with open(os.path.join(OUT_DIR, "programs.log"), "a") as runs:
             runs.write("%s|%s\n" % (self.name, exe.rsplit("\\", 1)[-1]))
