@@ -13,6 +13,7 @@ import os
 import pwd
 import stat
 import subprocess
+import sys
 
 NAME = os.environ.get("KYR_BENCH_USER", "kyrbench")
 
@@ -84,3 +85,40 @@ def keep_root(paths):
         return
     for path in paths:
         os.lchown(path, 0, 0)
+
+
+def reachable(path):
+    """Whether the account can read path (every folder above it entered, the file read)."""
+    entry = account()
+
+    def allowed(st, bit_user, bit_group, bit_other):
+        if st.st_uid == entry.pw_uid:
+            return bool(st.st_mode & bit_user)
+        if st.st_gid == entry.pw_gid:
+            return bool(st.st_mode & bit_group)
+        return bool(st.st_mode & bit_other)
+
+    path = os.path.abspath(path)
+    folder = os.path.dirname(path)
+    while True:
+        if not allowed(os.stat(folder), stat.S_IXUSR, stat.S_IXGRP, stat.S_IXOTH):
+            return False
+        if folder == os.path.dirname(folder):
+            break
+        folder = os.path.dirname(folder)
+    return allowed(os.stat(path), stat.S_IRUSR, stat.S_IRGRP, stat.S_IROTH)
+
+
+def command_words(program):
+    """What a shell puts before a command to run it as the account (scripts/wine-run); empty
+    when no switch is made, or when the account cannot read the program where it lies (a
+    checkout below a folder only root may enter), which is said on standard error."""
+    if not switching():
+        return []
+    if not reachable(program):
+        sys.stderr.write("wine-run: %s cannot read %s; running as root, which writes through "
+                         "read-only files\n" % (NAME, program))
+        return []
+    entry = account()
+    return ["setpriv", "--reuid=%d" % entry.pw_uid, "--regid=%d" % entry.pw_gid, "--clear-groups",
+            "env", "HOME=" + entry.pw_dir, "USER=" + entry.pw_name, "LOGNAME=" + entry.pw_name]

@@ -259,6 +259,11 @@ if __name__ == "__main__":
         ensure_pristine()
     elif cmd == "ensure-unit":
         ensure_unit(sys.argv[2])
+    elif cmd == "unit-prefix":
+        # Where a Windows unit test's own prefix goes (the account must reach it).
+        print(os.path.join(WINE_DIR, "unit", sys.argv[2]))
+    elif cmd == "user-command":
+        print(" ".join(plain_user.command_words(sys.argv[2])))
     elif cmd == "clone":
         clone(sys.argv[2])
     else:

@@ -24,6 +24,13 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 void MakeDir(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
 
+// Wine keeps the hidden and system bits beside the file, where only a writable file takes
+// them from a plain user: those first, the read-only bit after.
+void SetAttributes(const std::string& path, DWORD attributes) {
+    if (attributes & ~FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), attributes);
+}
+
 void MakeFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL,
               const std::string& content = "kyr") {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -32,7 +39,7 @@ void MakeFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL,
     DWORD written;
     WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     CloseHandle(file);
-    if (attributes != FILE_ATTRIBUTE_NORMAL) SetFileAttributesA(path.c_str(), attributes);
+    if (attributes != FILE_ATTRIBUTE_NORMAL) SetAttributes(path, attributes);
 }
 
 std::string Content(const std::string& path) {
@@ -220,7 +227,7 @@ TEST_F(FoldersTest, ReadOnlyClearingKeepsTheOtherBitsAndDeletionReportsItsOwnErr
         ClearReadOnly(path.c_str());
         EXPECT_EQ(GetLastError(), 12345u);
         EXPECT_EQ(shown(), row.cleared);
-        SetFileAttributesA(path.c_str(), row.before);
+        SetAttributes(path, row.before);
         EXPECT_EQ(DeleteEvenReadOnly(path.c_str()) ? 0 : GetLastError(), row.deleteError);
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
         Scrub(path);
