@@ -53,7 +53,7 @@ class HostRun:
         return found[0]
 
 
-def run_host(win, steps, printers=(PRINTER,), shots=None, boxes=None, env=None):
+def run_host(win, steps, printers=(PRINTER,), boxes=None, env=None):
     """Runs plugin_host with a script; `wait <ms> <name>` steps are photographed. `boxes` is a
     guidriver script played meanwhile, for the message boxes the steps bring up (an apply
     waits for its box to be answered); the boxes it met are the result's `boxes`. A line
