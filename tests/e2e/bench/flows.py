@@ -178,9 +178,9 @@ def wait_for(predicate, timeout=30.0, step=0.1):
 
 # --- conditions a scenario sets up ----------------------------------------------------------
 def make_read_only(win, windows_path, content=b"old"):
-    """A target the system refuses to overwrite. Wine's read-only attribute is only a Unix
-    permission bit, which root writes through; an immutable file is refused to root as well.
-    Undone by writable() before the prefix goes."""
+    """A target the system refuses to overwrite, even once its read-only bit is cleared (as
+    the product does before it gives up): an immutable file, which only root can make, so this
+    needs the bench run by root (CI is). Undone by writable() before the prefix goes."""
     path = win.path(windows_path)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
