@@ -197,6 +197,14 @@ void InstallContext::InstallWin9x(int portCode) {
         }
     }
 
+    if (found && installProcessor && !IsPrintProcessorRegistered(kEnvironment9x, processorName)) {
+        // A run whose print processor registration failed left a driver every printer of
+        // which the spooler refuses, run after run; register it as a new installation does.
+        copies.CopyInto(media(processorFile), QueryProcessorFolder(), processorFile.c_str());
+        AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironment9x), const_cast<char*>(processorFile.c_str()),
+                           const_cast<char*>(processorName.c_str()));
+    }
+
     if (portCode != kPortUsb) {
         ProgressStep("Install printer...\r\n");
         AddPrinterOrEnd({printerName.c_str(), PortNameFor(portCode), driverName.c_str(),
@@ -209,7 +217,8 @@ void InstallContext::InstallWin9x(int portCode) {
         PlaceInfFiles();
         RegisterUninstall();
         copies.ShowFailures();
-        ProgressDone("Completed!");
+        // Without a whole uninstall entry the product cannot be removed: not done.
+        if (!copies.EntryFailed()) ProgressDone("Completed!");
         if (portCode == kPortUsb) {
             MessageBoxA(nullptr, kUsbRestartNotice, kInstallerCaption, MB_ICONINFORMATION | MB_OK);
             RequestRestart();
@@ -222,10 +231,11 @@ void InstallContext::InstallWin9x(int portCode) {
         // uninstall entry left a driver that could never be removed; finish that run's
         // tail. The INF files go in only while the driver INF is absent, so that no rerun
         // appends twice; an entry is replaced only when it points away from the product
-        // folder.
+        // folder or lacks one of its values.
         if (!DriverInfPresent()) PlaceInfFiles();
-        const UninstallEntryState entry = ReadUninstallEntryState();
-        if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere)
+        const UninstallEntryState entry = ReadUninstallEntryState(false);
+        if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere ||
+            entry == UninstallEntryState::Incomplete)
             RegisterUninstall();
         else if (entry == UninstallEntryState::UninstallerMissing) DeployUninstaller();
         copies.ShowFailures();
