@@ -157,8 +157,16 @@ void InstallContext::InstallNt(int portCode) {
         driver.pMonitorName = const_cast<char*>(monitorName.c_str());
         driver.pDefaultDataType = const_cast<char*>("RAW");
         ClearReadOnlyRegisteredFiles(driverFolder, driver);
-        if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver)))
+        if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver))) {
             ReportFailure("AddPrinterDriver Error Code: %d\n\n");
+            // On a COM or LPT port the printer that follows fails and ends the run; for USB
+            // nothing would, and the run would say it was done without a driver. It ends
+            // here alike, before the INF and the entry, so that the next run starts anew.
+            if (portCode == kPortUsb) {
+                copies.ShowFailures();
+                ExitProcess(0);
+            }
+        }
     }
 
     if (found && installProcessor && !IsPrintProcessorRegistered(kEnvironmentNt, processorName)) {

@@ -118,6 +118,14 @@ void CopyUniversalDriver(int policy, const std::string& driverSource, const std:
 
 void RequestRestart() { ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0); }
 
+void RegisterUsbPortMonitor() {
+    MONITOR_INFO_2A portMonitor = {};
+    portMonitor.pName = const_cast<char*>("usbmon.dll");
+    portMonitor.pEnvironment = const_cast<char*>(kEnvironment9x);
+    portMonitor.pDLLName = const_cast<char*>("usbmon.DLL");
+    AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&portMonitor));
+}
+
 }  // namespace
 
 void InstallContext::InstallWin9x(int portCode) {
@@ -155,11 +163,7 @@ void InstallContext::InstallWin9x(int portCode) {
         monitor.pEnvironment = const_cast<char*>(kEnvironment9x);
         monitor.pDLLName = const_cast<char*>(monitorFile.c_str());
         if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) ReportFailure("AddMonitor Error Code: %d\n\n");
-        MONITOR_INFO_2A portMonitor = {};
-        portMonitor.pName = const_cast<char*>("usbmon.dll");
-        portMonitor.pEnvironment = const_cast<char*>(kEnvironment9x);
-        portMonitor.pDLLName = const_cast<char*>("usbmon.DLL");
-        AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&portMonitor));
+        RegisterUsbPortMonitor();
 
         if (installProcessor) {
             ProgressStep("Install print processor...\r\n");
@@ -197,6 +201,9 @@ void InstallContext::InstallWin9x(int portCode) {
         }
     }
 
+    // Its registration is not checked: one a run could not make is made by the next. One
+    // already there is answered "exists", which is as good.
+    if (found) RegisterUsbPortMonitor();
     if (found && installProcessor && !IsPrintProcessorRegistered(kEnvironment9x, processorName)) {
         // A run whose print processor registration failed left a driver every printer of
         // which the spooler refuses, run after run; register it as a new installation does.
