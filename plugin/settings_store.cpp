@@ -70,6 +70,17 @@ BOOL OpenSettingsForSave(DLGINFO* lpdi) {
     }
     lpdi->registryStatus = RegOpenKeyExW(HKEY_LOCAL_MACHINE, lpdi->keyPath, 0,
                                          KEY_READ | KEY_WRITE, &lpdi->key);
+    if (lpdi->registryStatus == ERROR_FILE_NOT_FOUND) {
+        // The page makes the key when it loads; a load whose creation was refused left none.
+        // Made now, or the creation's own refusal is what the user is told, not "not found".
+        HKEY created = nullptr;
+        lpdi->registryStatus = RegCreateKeyW(HKEY_LOCAL_MACHINE, lpdi->keyPath, &created);
+        if (lpdi->registryStatus == ERROR_SUCCESS) {
+            RegCloseKey(created);
+            lpdi->registryStatus = RegOpenKeyExW(HKEY_LOCAL_MACHINE, lpdi->keyPath, 0,
+                                                 KEY_READ | KEY_WRITE, &lpdi->key);
+        }
+    }
     if (lpdi->registryStatus != ERROR_SUCCESS) lpdi->key = nullptr;
     return lpdi->key != nullptr;
 }

@@ -21,8 +21,8 @@ void ReadSettingsValues(DLGINFO* lpdi);
 // A read that failed for a reason other than the absence of the value (or of the key) or
 // its length: what is stored there is not known.
 bool ReadFailed(LONG status);
-// Opens the key for reading and writing into lpdi->key; FALSE leaves the reason in the
-// record's registryStatus.
+// Opens the key for reading and writing into lpdi->key, making it when it is missing;
+// FALSE leaves the reason in the record's registryStatus.
 BOOL OpenSettingsForSave(DLGINFO* lpdi);
 void CloseSettings(DLGINFO* lpdi);
 

@@ -55,10 +55,26 @@ void UninstallFromDriverStore(const char* infName) {
 // The INF at path with its twin, while the INF names the driver; storeName is its name in
 // the INF folder (nullptr when it lies elsewhere). Results are of no interest. An INF copied
 // from a CD by an earlier installer kept the disc's read-only bit.
-void DeleteWithTwin(const char* path, const char* storeName, int osCode) {
+// A file that stays: deleted without success, or there but unreadable. One that is gone is
+// none.
+void NoteIfStays(const char* path, bool deleted, UndeletedList* undeleted) {
+    if (deleted || undeleted == nullptr) return;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) undeleted->push_back({path, error});
+}
+
+void DeleteWithTwin(const char* path, const char* storeName, int osCode, UndeletedList* undeleted) {
     char twin[kNameBufferSize];
     const bool hasTwin = JoinText(twin, sizeof(twin), path, "") && MakePnfTwin(twin, SystemLeadByte);
-    if (InfNamesDriver(path)) {
+    DWORD readError = 0;
+    const bool ours = InfNamesDriver(path, &readError);
+    // There but unreadable: whose it is cannot be told, so it stays with its twin, and the
+    // user is told of both.
+    if (readError != 0 && undeleted != nullptr) {
+        undeleted->push_back({path, readError});
+        if (hasTwin && GetFileAttributesA(twin) != INVALID_FILE_ATTRIBUTES) undeleted->push_back({twin, readError});
+    }
+    if (ours) {
         bool left = true;
         if (osCode == kOsNt6OrLater && storeName != nullptr) {
             ClearReadOnly(path);
@@ -68,8 +84,8 @@ void DeleteWithTwin(const char* path, const char* storeName, int osCode) {
             // the twin), the file is deleted as before.
             left = InfNamesDriver(path);
         }
-        if (left) DeleteEvenReadOnly(path);
-        if (hasTwin) DeleteEvenReadOnly(twin);
+        if (left) NoteIfStays(path, DeleteEvenReadOnly(path), undeleted);
+        if (hasTwin) NoteIfStays(twin, DeleteEvenReadOnly(twin), undeleted);
     } else if (hasTwin && IsMissing(path) && InfNamesDriver(twin)) {
         // A removal ended between the two deletions leaves the twin alone; it carries the
         // INF's strings, so it can tell whose it was.
@@ -100,9 +116,9 @@ bool ReadRecordedInf(char (&path)[kNameBufferSize]) {
 }
 }  // namespace
 
-void DeleteRecordedInf(int osCode) {
+void DeleteRecordedInf(int osCode, UndeletedList* undeleted) {
     char path[kNameBufferSize];
-    if (ReadRecordedInf(path)) DeleteWithTwin(path, StoreNameOf(path), osCode);
+    if (ReadRecordedInf(path)) DeleteWithTwin(path, StoreNameOf(path), osCode, undeleted);
 }
 
 void CollectClassInfNames(std::list<std::string>& classInfNames) {
@@ -138,7 +154,7 @@ void CollectClassInfNames(std::list<std::string>& classInfNames) {
     RegCloseKey(classKey);
 }
 
-void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode) {
+void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode, UndeletedList* undeleted) {
     if (classInfNames.empty()) return;
     char folder[kNameBufferSize];
     if (!InfFolder(folder)) return;
@@ -146,7 +162,7 @@ void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode
         char path[kNameBufferSize];
         if (!IsPlainFileName(name.c_str(), SystemLeadByte) || !JoinText(path, sizeof(path), folder, name.c_str()))
             continue;
-        DeleteWithTwin(path, name.c_str(), osCode);
+        DeleteWithTwin(path, name.c_str(), osCode, undeleted);
     }
 }
 

@@ -5,6 +5,8 @@
 #include <list>
 #include <string>
 
+#include "uninstaller/undeleted.h"
+
 namespace kyr {
 
 // How each INF below goes, while it still names the driver (a removal ended after it leaves
@@ -16,7 +18,9 @@ namespace kyr {
 
 // The file named by the uninstall entry's "InfFile". Must run before the removal module
 // deletes the entry.
-void DeleteRecordedInf(int osCode);
+// An INF or twin that stays although it is the driver's, or that could not be read to
+// tell, is added to undeleted when given.
+void DeleteRecordedInf(int osCode, UndeletedList* undeleted = nullptr);
 
 // Fills classInfNames (emptied first) with the "InfPath" of every printer class entry
 // whose "DriverDesc" is exactly "KYR POS 730", each added at the head. An entry whose
@@ -24,6 +28,6 @@ void DeleteRecordedInf(int osCode);
 void CollectClassInfNames(std::list<std::string>& classInfNames);
 
 // <Windows>\inf\<name> for each name, from the head.
-void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode);
+void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode, UndeletedList* undeleted = nullptr);
 
 }  // namespace kyr

@@ -38,10 +38,15 @@ bool HasName(const std::vector<char>& text, const char* pattern, size_t patternS
 
 }  // namespace
 
-bool InfNamesDriver(const char* path) {
+bool InfNamesDriver(const char* path, DWORD* readError) {
+    if (readError) *readError = 0;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (readError && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) *readError = error;
+        return false;
+    }
     const DWORD size = GetFileSize(file, nullptr);
     std::vector<char> text;
     DWORD read = 0;

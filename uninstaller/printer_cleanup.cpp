@@ -67,19 +67,29 @@ void DeleteUsbEntriesOfPrinter(HKEY printers, const char* printerName) {
         DeleteUsbEnumEntries(nullptr);
 }
 
-void DeleteOnePrinter(const std::string& name, bool isWin9x) {
+// The spooler's answer to the deletion; a printer that is already gone counts as deleted.
+DWORD DeleteThroughSpooler(const char* printerName) {
+    PRINTER_DEFAULTSA defaults = {const_cast<char*>("raw"), nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!OpenPrinterA(const_cast<char*>(printerName), &printer, &defaults)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_INVALID_PRINTER_NAME ? ERROR_SUCCESS : error;
+    }
+    const DWORD error = DeletePrinter(printer) ? ERROR_SUCCESS : GetLastError();
+    ClosePrinter(printer);
+    return error;
+}
+
+DWORD DeleteOnePrinter(const std::string& name, bool isWin9x) {
     const char* printerName = name.c_str();
     const bool keyName = IsSingleKeyName(printerName, SystemLeadByte);
     Key printers;
     if (isWin9x && keyName && printers.Open(HKEY_LOCAL_MACHINE, kPrintersKey))
         DeleteUsbEntriesOfPrinter(printers.get(), printerName);
 
-    PRINTER_DEFAULTSA defaults = {const_cast<char*>("raw"), nullptr, PRINTER_ALL_ACCESS};
-    HANDLE printer = nullptr;
-    if (OpenPrinterA(const_cast<char*>(printerName), &printer, &defaults)) {
-        DeletePrinter(printer);
-        ClosePrinter(printer);
-    }
+    const DWORD refused = DeleteThroughSpooler(printerName);
+    // A printer the spooler keeps keeps its entry and its settings, for the next run.
+    if (refused != ERROR_SUCCESS) return refused;
 
     if (isWin9x && printers.get() != nullptr) DeleteKeyTree(printers.get(), printerName);
 
@@ -88,12 +98,18 @@ void DeleteOnePrinter(const std::string& name, bool isWin9x) {
     if (SettingsKeyName(printerName, settingsName, sizeof(settingsName), SystemLeadByte) &&
         settings.Open(HKEY_LOCAL_MACHINE, kSettingsKey))
         DeleteKeyTree(settings.get(), settingsName);
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
 
-void DeletePrinters(const std::list<std::string>& printers, bool isWin9x) {
-    for (const std::string& name : printers) DeleteOnePrinter(name, isWin9x);
+UndeletedList DeletePrinters(const std::list<std::string>& printers, bool isWin9x) {
+    UndeletedList undeleted;
+    for (const std::string& name : printers) {
+        const DWORD error = DeleteOnePrinter(name, isWin9x);
+        if (error != ERROR_SUCCESS) undeleted.push_back({name, error});
+    }
+    return undeleted;
 }
 
 void DeleteUsbEnumEntries(const uint8_t* printerId) {

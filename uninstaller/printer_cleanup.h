@@ -6,12 +6,15 @@
 #include <list>
 #include <string>
 
+#include "uninstaller/undeleted.h"
+
 namespace kyr {
 
 // Walks printers from the head: deletes each through the spooler and its settings key
 // below SOFTWARE\KYR_POS_PRINTER; on Windows 9x also the printer's entry below
-// ...\Control\Print\Printers and, for a "USB" port, its device entries. Reports nothing.
-void DeletePrinters(const std::list<std::string>& printers, bool isWin9x);
+// ...\Control\Print\Printers and, for a "USB" port, its device entries. Returns the
+// printers that are still there; one that no longer exists is none of them.
+UndeletedList DeletePrinters(const std::list<std::string>& printers, bool isWin9x);
 
 // Deletes every sub-key of HKLM\Enum\USBPRINT\VOSKREL_ZPD-815 whose "PrinterID" starts
 // with the same four bytes as printerId, or, with printerId null, every one that has no

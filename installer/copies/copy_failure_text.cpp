@@ -32,6 +32,7 @@ std::string FailedList(const char* heading, const std::vector<FailedCopy>& failu
 
 const char kCopiesHeading[] = "These files could not be copied:\n";
 const char kDeletionsHeading[] = "These files could not be deleted:\n";
+const char kEntriesHeading[] = "These registry entries could not be written:\n";
 
 }  // namespace
 
@@ -46,6 +47,15 @@ std::string FailedFilesText(const std::vector<FailedCopy>& copies, const std::ve
     std::string text = FailedList(kCopiesHeading, copies, copies.empty() ? 0 : limit / 2);
     if (!text.empty()) text += "\n";
     return text + FailedList(kDeletionsHeading, deletions, limit - text.size());
+}
+
+std::string FailedItemsText(const std::vector<FailedCopy>& copies, const std::vector<FailedCopy>& deletions,
+                            const std::vector<FailedCopy>& entries, size_t limit) {
+    const std::string entriesText = FailedList(kEntriesHeading, entries, limit);
+    if (entriesText.empty()) return FailedFilesText(copies, deletions, limit);
+    std::string text = FailedFilesText(copies, deletions, limit - entriesText.size() - 1);
+    if (!text.empty()) text += "\n";
+    return text + entriesText;
 }
 
 }  // namespace kyr

@@ -25,4 +25,9 @@ std::string FailedCopiesText(const std::vector<FailedCopy>& failures, size_t lim
 std::string FailedFilesText(const std::vector<FailedCopy>& copies, const std::vector<FailedCopy>& deletions,
                             size_t limit = kFailedCopiesTextLimit);
 
+// The files' lists, then "These registry entries could not be written:" with the entries
+// laid out the same way; the entries, a handful at most, are kept whole.
+std::string FailedItemsText(const std::vector<FailedCopy>& copies, const std::vector<FailedCopy>& deletions,
+                            const std::vector<FailedCopy>& entries, size_t limit = kFailedCopiesTextLimit);
+
 }  // namespace kyr

@@ -30,14 +30,14 @@ bool CopyLedger::Copy(const std::string& source, const char* target, bool overwr
     return false;
 }
 
-void CopyLedger::CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite) {
+bool CopyLedger::CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite) {
     char target[kPathBufferSize];
     if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) {
         // Named in full where the folder is known, although the path does not fit.
         Note(folder.valid() ? std::string(folder.path) + "\\" + name : std::string(name), ERROR_PATH_NOT_FOUND);
-        return;
+        return false;
     }
-    Copy(source, target, overwrite);
+    return Copy(source, target, overwrite);
 }
 
 void CopyLedger::Note(const std::string& target, DWORD error) { failures_.push_back({target, error}); }
@@ -67,7 +67,7 @@ void CopyLedger::ShowFailures() const {
     if (empty()) return;
     // A fatal report may follow that reads the code of the call that failed.
     const DWORD lastError = GetLastError();
-    const std::string text = FailedFilesText(WithSystemTexts(failures_), WithSystemTexts(undeleted_));
+    const std::string text = FailedItemsText(WithSystemTexts(failures_), WithSystemTexts(undeleted_), WithSystemTexts(unwritten_));
     MessageBoxA(nullptr, text.c_str(), kInstallerCaption, MB_ICONEXCLAMATION | MB_OK);
     SetLastError(lastError);
 }

@@ -157,8 +157,25 @@ void InstallContext::InstallNt(int portCode) {
         driver.pMonitorName = const_cast<char*>(monitorName.c_str());
         driver.pDefaultDataType = const_cast<char*>("RAW");
         ClearReadOnlyRegisteredFiles(driverFolder, driver);
-        if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver)))
+        if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver))) {
             ReportFailure("AddPrinterDriver Error Code: %d\n\n");
+            // On a COM or LPT port the printer that follows fails and ends the run; for USB
+            // nothing would, and the run would say it was done without a driver. It ends
+            // here alike, before the INF and the entry, so that the next run starts anew.
+            if (portCode == kPortUsb) {
+                copies.ShowFailures();
+                ExitProcess(0);
+            }
+        }
+    }
+
+    if (found && installProcessor && !IsPrintProcessorRegistered(kEnvironmentNt, processorName)) {
+        // A run whose print processor registration failed left a driver every printer of
+        // which the spooler refuses, run after run; register it as a new installation does.
+        copies.CopyInto(media(processorFile), QueryProcessorFolder(), processorFile.c_str());
+        if (!AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironmentNt), const_cast<char*>(processorFile.c_str()),
+                                const_cast<char*>(processorName.c_str())))
+            ReportFailure("AddProcess Error Code: %d\n\n");
     }
 
     if (portCode != kPortUsb) {
@@ -177,7 +194,7 @@ void InstallContext::InstallNt(int portCode) {
 
         RegisterUninstall();
         copies.ShowFailures();
-        ProgressDone("Completed!");
+        if (!copies.EntryFailed()) ProgressDone("Completed!");
         if (portCode == kPortUsb) {
             MessageBoxA(nullptr, "Installation is completed.\nPlease turn-off printer and turn-on printer.",
                         kInstallerCaption, MB_ICONINFORMATION | MB_OK);
@@ -190,19 +207,20 @@ void InstallContext::InstallNt(int portCode) {
     } else {
         // A run ended after the driver registration but before its uninstall entry left a
         // driver that could never be removed; finish that run's tail. An entry is replaced
-        // only when it points away from the product folder.
-        const UninstallEntryState entry = ReadUninstallEntryState();
+        // only when it points away from the product folder, lacks a value or names no INF.
+        const UninstallEntryState entry = ReadUninstallEntryState(true);
         if (entry != UninstallEntryState::Complete) {
             infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
             DeleteStagingCopies();
-            if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere)
+            if (entry != UninstallEntryState::UninstallerMissing)
                 RegisterUninstall();
             else DeployUninstaller();
         }
         copies.ShowFailures();
     }
 
-    ProgressDone("Completed!");
+    // Without a whole uninstall entry the product cannot be removed: not done.
+    if (!copies.EntryFailed()) ProgressDone("Completed!");
     Sleep(2000);
 }
 

@@ -118,6 +118,14 @@ void CopyUniversalDriver(int policy, const std::string& driverSource, const std:
 
 void RequestRestart() { ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0); }
 
+void RegisterUsbPortMonitor() {
+    MONITOR_INFO_2A portMonitor = {};
+    portMonitor.pName = const_cast<char*>("usbmon.dll");
+    portMonitor.pEnvironment = const_cast<char*>(kEnvironment9x);
+    portMonitor.pDLLName = const_cast<char*>("usbmon.DLL");
+    AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&portMonitor));
+}
+
 }  // namespace
 
 void InstallContext::InstallWin9x(int portCode) {
@@ -155,11 +163,7 @@ void InstallContext::InstallWin9x(int portCode) {
         monitor.pEnvironment = const_cast<char*>(kEnvironment9x);
         monitor.pDLLName = const_cast<char*>(monitorFile.c_str());
         if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) ReportFailure("AddMonitor Error Code: %d\n\n");
-        MONITOR_INFO_2A portMonitor = {};
-        portMonitor.pName = const_cast<char*>("usbmon.dll");
-        portMonitor.pEnvironment = const_cast<char*>(kEnvironment9x);
-        portMonitor.pDLLName = const_cast<char*>("usbmon.DLL");
-        AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&portMonitor));
+        RegisterUsbPortMonitor();
 
         if (installProcessor) {
             ProgressStep("Install print processor...\r\n");
@@ -197,6 +201,17 @@ void InstallContext::InstallWin9x(int portCode) {
         }
     }
 
+    // Its registration is not checked: one a run could not make is made by the next. One
+    // already there is answered "exists", which is as good.
+    if (found) RegisterUsbPortMonitor();
+    if (found && installProcessor && !IsPrintProcessorRegistered(kEnvironment9x, processorName)) {
+        // A run whose print processor registration failed left a driver every printer of
+        // which the spooler refuses, run after run; register it as a new installation does.
+        copies.CopyInto(media(processorFile), QueryProcessorFolder(), processorFile.c_str());
+        AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironment9x), const_cast<char*>(processorFile.c_str()),
+                           const_cast<char*>(processorName.c_str()));
+    }
+
     if (portCode != kPortUsb) {
         ProgressStep("Install printer...\r\n");
         AddPrinterOrEnd({printerName.c_str(), PortNameFor(portCode), driverName.c_str(),
@@ -209,7 +224,8 @@ void InstallContext::InstallWin9x(int portCode) {
         PlaceInfFiles();
         RegisterUninstall();
         copies.ShowFailures();
-        ProgressDone("Completed!");
+        // Without a whole uninstall entry the product cannot be removed: not done.
+        if (!copies.EntryFailed()) ProgressDone("Completed!");
         if (portCode == kPortUsb) {
             MessageBoxA(nullptr, kUsbRestartNotice, kInstallerCaption, MB_ICONINFORMATION | MB_OK);
             RequestRestart();
@@ -222,10 +238,11 @@ void InstallContext::InstallWin9x(int portCode) {
         // uninstall entry left a driver that could never be removed; finish that run's
         // tail. The INF files go in only while the driver INF is absent, so that no rerun
         // appends twice; an entry is replaced only when it points away from the product
-        // folder.
+        // folder or lacks one of its values.
         if (!DriverInfPresent()) PlaceInfFiles();
-        const UninstallEntryState entry = ReadUninstallEntryState();
-        if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere)
+        const UninstallEntryState entry = ReadUninstallEntryState(false);
+        if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere ||
+            entry == UninstallEntryState::Incomplete)
             RegisterUninstall();
         else if (entry == UninstallEntryState::UninstallerMissing) DeployUninstaller();
         copies.ShowFailures();

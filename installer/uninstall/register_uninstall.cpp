@@ -11,8 +11,13 @@ namespace kyr {
 namespace {
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730";
 
-void SetText(HKEY key, const char* name, const char* text) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+const char kEntryShown[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730";
+
+// A value the entry lacks leaves the product out of the list of installed software or its
+// removal without a way to start; the user is told which.
+void SetText(HKEY key, const char* name, const char* text, CopyLedger& ledger) {
+    const LONG written = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+    if (written != ERROR_SUCCESS) ledger.NoteEntry(std::string(kEntryShown) + "\\" + name, written);
 }
 
 // Each file the product folder should have received, named in full like every other row of
@@ -21,6 +26,7 @@ void NoteProductFolderUnreachable(CopyLedger& copies) {
     const Folder windowsFolder = QueryWindowsFolder();
     for (const char* name : kUninstallerFiles)
         copies.Note(std::string(windowsFolder.path) + "\\KYR-730\\" + name, ERROR_PATH_NOT_FOUND);
+    copies.NoteUnusableEntry();
 }
 }  // namespace
 
@@ -41,12 +47,15 @@ void InstallContext::RegisterUninstall() {
         RegCloseKey(key);
     }
     key = nullptr;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) == ERROR_SUCCESS) {
-        SetText(key, "DisplayName", "KYR POS 730 Windows Driver 1.0.0E");
-        SetText(key, "KYR POS 730", "");
-        SetText(key, "UninstallString", uninstaller);
-        SetText(key, "InfFile", infFile.c_str());
+    const LONG created = RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key);
+    if (created == ERROR_SUCCESS) {
+        SetText(key, "DisplayName", "KYR POS 730 Windows Driver 1.0.0E", copies);
+        SetText(key, "KYR POS 730", "", copies);
+        SetText(key, "UninstallString", uninstaller, copies);
+        SetText(key, "InfFile", infFile.c_str(), copies);
         RegCloseKey(key);
+    } else {
+        copies.NoteEntry(kEntryShown, created);
     }
     DeployUninstaller();
 }
@@ -61,7 +70,9 @@ void InstallContext::DeployUninstaller() {
     CreateDirectoryA(productFolder, nullptr);
     Folder product;
     lstrcpynA(product.path, productFolder, sizeof(product.path));
-    for (const char* name : kUninstallerFiles) copies.CopyInto(MediumFile(name), product, name);
+    bool deployed = true;
+    for (const char* name : kUninstallerFiles) deployed = copies.CopyInto(MediumFile(name), product, name) && deployed;
+    if (!deployed) copies.NoteUnusableEntry();
 }
 
 }  // namespace kyr

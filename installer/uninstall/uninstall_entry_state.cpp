@@ -24,7 +24,23 @@ bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kP
            JoinPath(uninstaller, sizeof(uninstaller), productFolder, kUninstallerFiles[0]);
 }
 
-UninstallEntryState ReadUninstallEntryState() {
+namespace {
+// The entry's other values as an installation writes them: each there, and "InfFile"
+// naming the INF copy when the family records one.
+bool HasItsValues(HKEY key, bool infRecorded) {
+    for (const char* name : {"DisplayName", "KYR POS 730", "InfFile"}) {
+        if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
+    }
+    if (!infRecorded) return true;
+    char inf[kPathBufferSize] = {0};
+    DWORD size = sizeof(inf) - 1;
+    DWORD type = 0;
+    return RegQueryValueExA(key, "InfFile", nullptr, &type, reinterpret_cast<BYTE*>(inf), &size) == ERROR_SUCCESS &&
+           type == REG_SZ && IsFile(inf);
+}
+}  // namespace
+
+UninstallEntryState ReadUninstallEntryState(bool infRecorded) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return UninstallEntryState::Missing;
@@ -33,6 +49,7 @@ UninstallEntryState ReadUninstallEntryState() {
     DWORD type = 0;
     const LONG read =
         RegQueryValueExA(key, "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command), &size);
+    const bool whole = HasItsValues(key, infRecorded);
     RegCloseKey(key);
     if (read != ERROR_SUCCESS || type != REG_SZ) return UninstallEntryState::PointsElsewhere;
     command[sizeof(command) - 1] = '\0';
@@ -51,7 +68,7 @@ UninstallEntryState ReadUninstallEntryState() {
         if (!JoinPath(path, sizeof(path), command, module) || !IsFile(path))
             return UninstallEntryState::UninstallerMissing;
     }
-    return UninstallEntryState::Complete;
+    return whole ? UninstallEntryState::Complete : UninstallEntryState::Incomplete;
 }
 
 }  // namespace kyr

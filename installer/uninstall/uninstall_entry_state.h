@@ -14,9 +14,12 @@ enum class UninstallEntryState {
     UninstallerMissing,  // an entry whose uninstaller or one of its removal modules is not there
     PointsElsewhere,     // an entry whose UninstallString is not the product folder's uninstaller
                          // (or cannot be read): the deployment never reaches where it points
+    Incomplete,          // an entry lacking one of its other values (a run whose writes were
+                         // refused), or on the NT family an "InfFile" naming no INF copy
 };
 
-UninstallEntryState ReadUninstallEntryState();
+// infRecorded: the family records the INF copy in "InfFile" (the NT family).
+UninstallEntryState ReadUninstallEntryState(bool infRecorded);
 
 // The product folder, the Windows folder + "\KYR-730", and the uninstaller's path in it,
 // which the entry names; false when the Windows folder is unknown or a path does not fit.

@@ -149,6 +149,35 @@ def flows():
         measured(win, "fresh 9x install (win98), LPT1", base, lambda: install(win, "LPT1", answers=["No"]))
 
 
+def fault_matrix():
+    """The last whole fault matrix of each flow, as test_fault_matrix.FullMatrix wrote it."""
+    path = os.path.join(session.OUT_DIR, "fault-matrix.txt")
+    print("== Fault matrix (KYR_FAULTS_FULL=1 ctest -L faults-full; last whole run of each flow)")
+    if not os.path.exists(path):
+        print("  not run")
+        return
+    flows, current = {}, None
+    with open(path) as f:
+        for line in f:
+            if line.startswith("# run "):
+                name, kind, sites = line.split()[2], line.split()[3], int(line.split()[4])
+                current = {"sites": sites, "rows": []} if kind == "full" else None
+                if current is not None:
+                    flows[name] = current
+            elif line.startswith("# end ") and current is not None:
+                current["wall"] = line.split()[3]
+            elif current is not None and not line.startswith("#"):
+                current["rows"].append(line.split("|"))
+    print("  %-28s %6s %6s %6s %6s %8s" % ("flow", "sites", "runs", "held", "failed", "wall s"))
+    for name, flow in flows.items():
+        held = sum(1 for r in flow["rows"] if r[5] == "held")
+        print("  %-28s %6d %6d %6d %6d %8s" % (name, flow["sites"], len(flow["rows"]), held,
+                                              len(flow["rows"]) - held, flow.get("wall", "-")))
+        for r in flow["rows"]:
+            if r[5] != "held":
+                print("    failed: %s %s %s: %s" % (r[1], r[2], r[4], r[8].strip()[:160]))
+
+
 def fuzz():
     print("== Fuzzing (%d s per target)" % FUZZ_SECONDS)
     for target in sorted(glob.glob(os.path.join(ROOT, "build", "host", "fuzz", "fuzz_*"))):
@@ -167,4 +196,5 @@ if __name__ == "__main__":
     if os.environ.get("KYR_REBUILD", "1") != "0":
         reproducibility()
     flows()
+    fault_matrix()
     fuzz()

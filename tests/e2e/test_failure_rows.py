@@ -8,7 +8,7 @@ import unittest
 
 from bench import flows
 from bench.flows import key_exists, run_uninstaller
-from bench.product import (CAPTION, NOT_INSTALLED, PRODUCT, UNINSTALLER_CAPTION, UNINSTALL_KEY, USB_DONE, USB_NOTICE_9X,
+from bench.product import (CAPTION, PRODUCT, UNINSTALLER_CAPTION, UNINSTALL_KEY, USB_DONE, USB_NOTICE_9X,
                            W9X_USB_INSTALL_LINES, nt_install_lines)
 from bench.session import Session
 from checks import nt_installation
@@ -92,8 +92,11 @@ class DriverListingFails(unittest.TestCase):
                 requests = len(win.restart_requests())
                 run = run_uninstaller(win, ["box OK 60000", 'gone "%s" 60000' % UNINSTALLER_CAPTION])
                 self.assertEqual(run.exit_code, 0)
-                self.assertEqual([b.text for b in run.transcript.boxes()],
-                                 [NOT_INSTALLED])
+                # Not "already completed": the listing failed, and the user is told so.
+                boxes = run.transcript.boxes()
+                self.assertEqual(len(boxes), 1, boxes)
+                self.assertTrue(boxes[0].text.startswith("EnumPrinterDrivers Error Code: "), boxes[0].text)
+                self.assertEqual((boxes[0].caption, boxes[0].icon), (UNINSTALLER_CAPTION, "exclamation"))
                 win.tool("reg", "delete", key, "/f")
                 self.assertTrue(any(l.startswith("driver|") and "|KYR POS 730|" in l for l in win.spooler()))
                 self.assertTrue(not key_exists(win, UNINSTALL_KEY))

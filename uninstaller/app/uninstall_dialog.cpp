@@ -15,6 +15,7 @@
 #include "common/text/system_lead_byte.h"
 #include "uninstaller/inf_cleanup.h"
 #include "uninstaller/key_names.h"
+#include "uninstaller/module_leftovers.h"
 #include "uninstaller/printer_cleanup.h"
 #include "uninstaller/removal_plan.h"
 #include "uninstaller/res/resource.h"
@@ -80,6 +81,40 @@ DriverListing ListDriver() {
     for (DWORD i = 0; i < returned; ++i)
         if (drivers[i].pName && strcmp(drivers[i].pName, kDriverName) == 0) return DriverListing::Present;
     return DriverListing::Absent;
+}
+
+// The printers the spooler kept, laid out like the installer's failed-files box; the driver
+// then stays, as after a removal of only some printers, so that a later run can finish.
+void ReportUndeleted(HWND owner, const char* heading, const UndeletedList& undeleted, const char* closing) {
+    std::string text = heading;
+    for (const Undeleted& item : undeleted) {
+        char reason[512];
+        appkit::FormatErrorReport("Error Code: %d\n", item.error, reason, sizeof(reason));
+        std::string trimmed = reason;
+        while (!trimmed.empty() && (trimmed.back() == '\n' || trimmed.back() == '\r')) trimmed.pop_back();
+        text += "\n" + item.name + "\n" + trimmed + "\n";
+        if (text.size() > 2500) break;
+    }
+    text += closing;
+    MessageBoxA(owner, text.c_str(), kCaption, MB_ICONEXCLAMATION | MB_OK);
+}
+
+// What a removal of the driver must not leave: the driver and the uninstall entry. The
+// modules delete both without saying whether they could; a refusal found here is told, in
+// the same layout, and the run does not say it is done. A later run removes what stayed.
+bool ReportWhatStayed(HWND owner) {
+    std::string text;
+    if (ListDriver() == DriverListing::Present) text += "\nPrinter driver \"" + std::string(kDriverName) + "\"\n";
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key);
+    if (opened == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        text += "\nUninstall entry HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + "\n";
+    }
+    if (text.empty()) return false;
+    text = "These could not be removed:\n" + text;
+    MessageBoxA(owner, text.c_str(), kCaption, MB_ICONEXCLAMATION | MB_OK);
+    return true;
 }
 
 }  // namespace
@@ -181,6 +216,12 @@ void UninstallDialog::DiscoverPrinters() {
             RunUninstall();
             return;
         }
+        if (driver == DriverListing::Failed) {
+            // A listing that fails tells nothing about the driver: "already completed" would
+            // be a guess. Reported like the printers' listing; the entry stays.
+            appkit::ShowErrorReport("EnumPrinterDrivers Error Code: %d\n\n", kCaption);
+            ExitProcess(0);
+        }
         MessageBoxA(Window(), "KYR POS 730 Driver is not exist.\nUnistall aleady completed.", kCaption,
                     MB_ICONINFORMATION | MB_OK);
         HKEY key = nullptr;
@@ -229,27 +270,41 @@ void UninstallDialog::RunUninstall() {
     FreeLibrary(moduleA);
 
     const RemovalPlan plan = PlanRemoval(osCode, foundPrinterCount, ticked);
-    if (plan.branch == RemovalBranch::Win9x) RemoveOnWin9x(plan);
-    if (plan.branch == RemovalBranch::Nt) RemoveOnNt(plan, osCode);
+    bool done = true;
+    if (plan.branch == RemovalBranch::Win9x) done = RemoveOnWin9x(plan);
+    if (plan.branch == RemovalBranch::Nt) done = RemoveOnNt(plan, osCode);
+    // What the user asked for is not there: the run ends without saying it is done.
+    if (!done) {
+        End(IDCANCEL);
+        return;
+    }
     Complete();
 }
 
-void UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
+bool UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
     const bool removeDriver = plan.removeDriver;
     HMODULE module = LoadModuleBeside("Unhook_A.DLL");
     if (!module) FailBinding("Fail to load Unhook_A.DLL");
     RemoveEntry removeFromWin9x = Resolve<RemoveEntry>(module, "RemoveFromWin9x");
     if (!removeFromWin9x) FailBinding("Fail to load RemoveFromWin9x function");
 
+    UndeletedList undeleted;
     if (plan.deletePrinters) {
         AdvanceStep("Delete printers...");
-        DeletePrinters(selectedPrinters, true);
+        undeleted = DeletePrinters(selectedPrinters, true);
+    }
+    if (!undeleted.empty()) {
+        ReportUndeleted(Window(), "These printers could not be deleted:\n", undeleted,
+                        removeDriver ? "\nThe printer driver was not removed.\n" : "");
+        FreeLibrary(module);
+        return false;
     }
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
         RemoveDriverOnWin9x(removeFromWin9x);
     }
     FreeLibrary(module);
+    if (removeDriver && ReportWhatStayed(Window())) return false;
 
     if (removeDriver) {
         MessageBoxA(Window(),
@@ -259,27 +314,38 @@ void UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
         // Windows 9x has no shutdown privilege to enable.
         ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
     }
+    return true;
 }
 
-void UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
+bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
     const bool removeDriver = plan.removeDriver;
     HMODULE module = LoadModuleBeside("Unhook_B.DLL");
     if (!module) FailBinding("Fail to load Unhook_B.DLL");
     RemoveEntry removeFromWin2k = Resolve<RemoveEntry>(module, "RemoveFromWin2k");
     if (!removeFromWin2k) FailBinding("Fail to load RemoveFromWin2k function");
 
+    UndeletedList undeleted;
     if (plan.deletePrinters) {
         AdvanceStep("Delete printers...");
-        DeletePrinters(selectedPrinters, false);
+        undeleted = DeletePrinters(selectedPrinters, false);
+    }
+    if (!undeleted.empty()) {
+        ReportUndeleted(Window(), "These printers could not be deleted:\n", undeleted,
+                        removeDriver ? "\nThe printer driver was not removed.\n" : "");
+        FreeLibrary(module);
+        return false;
     }
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
-        RemoveDriverOnNt(removeFromWin2k, osCode);
+        RemoveDriverOnNt(removeFromWin2k, osCode, &undeleted);
     }
     FreeLibrary(module);
-    if (!removeDriver) return;
+    if (!removeDriver) return true;
 
     DeleteEarlierDriverFolders();
+    if (ReportWhatStayed(Window())) return false;
+    // The driver is gone; INF files that stay are told, as the installer tells its files.
+    if (!undeleted.empty()) ReportUndeleted(Window(), "These files could not be deleted:\n", undeleted, "");
 
     if (MessageBoxA(Window(),
                     "Restart the computer can take effect.\nPlease restart the computer."
@@ -291,6 +357,7 @@ void UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
         RestartSystem();
         ExitProcess(0);
     }
+    return true;
 }
 
 void UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x) {
@@ -299,12 +366,15 @@ void UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x) {
     for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
 }
 
-void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int osCode) {
+void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int osCode, UndeletedList* undeleted) {
     // The module deletes the uninstall entry, which names the INF; read it first.
-    DeleteRecordedInf(osCode);
+    DeleteRecordedInf(osCode, undeleted);
     removeFromWin2k(kModel, kSuffix);
+    UndeletedList moduleFiles;
+    DeleteNtModuleLeftovers(moduleFiles);
+    if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
     CollectClassInfNames(classInfNames);
-    DeleteClassInfFiles(classInfNames, osCode);
+    DeleteClassInfFiles(classInfNames, osCode, undeleted);
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kNtEnumKeys) RemoveKeyTree(key);
 }
@@ -350,7 +420,7 @@ void UninstallDialog::FinishInterruptedRemoval() {
         HMODULE module = LoadModuleBeside("Unhook_B.DLL");
         if (!module) return;
         RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin2k");
-        if (remove) RemoveDriverOnNt(remove, osCode);
+        if (remove) RemoveDriverOnNt(remove, osCode, nullptr);
         FreeLibrary(module);
         if (remove) DeleteEarlierDriverFolders();
     }

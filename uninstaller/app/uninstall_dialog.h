@@ -8,6 +8,7 @@
 #include "common/appkit/check_list_box.h"
 #include "common/appkit/dialog.h"
 #include "uninstaller/removal_plan.h"
+#include "uninstaller/undeleted.h"
 
 namespace kyr {
 
@@ -49,11 +50,14 @@ private:
     // Reports a missing module or entry point and ends the program before anything has
     // been deleted.
     [[noreturn]] void FailBinding(const char* message);
-    void RemoveOnWin9x(const RemovalPlan& plan);
-    void RemoveOnNt(const RemovalPlan& plan, int osCode);
+    // False when a ticked printer stayed: the driver stays too, and nothing is said done.
+    bool RemoveOnWin9x(const RemovalPlan& plan);
+    bool RemoveOnNt(const RemovalPlan& plan, int osCode);
     // The driver's part of the removal, after the printers: module, devices, INF files.
     void RemoveDriverOnWin9x(LONG(__cdecl* removeFromWin9x)(const char*, const char*));
-    void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*), int osCode);
+    // INF files that stay are added to undeleted when given.
+    void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*), int osCode,
+                          UndeletedList* undeleted);
     void DeleteEarlierDriverFolders();
     // Completes a removal that was ended after the driver had gone but before the entry.
     void FinishInterruptedRemoval();

@@ -129,3 +129,43 @@ def call_sites(calls, name=None):
 
 def injected(calls):
     return [c for c in calls if c.result.startswith("injected ")]
+
+
+# --- a run that answers whatever box the program shows --------------------------------------
+Answered = collections.namedtuple("Answered", "outcome boxes status hung")
+
+
+def run_answering(win, exe, config=CONFIG, cwd="C:\\media", args=(), prelude=(), prefer=("No", "OK"),
+                  timeout=90):
+    """Starts a program through the injector, plays `prelude` (the user's choices; a step the
+    run no longer offers fails and ends it quietly) and, until the program ends, answers
+    every message box with the first of `prefer` it offers (else its first button). Returns
+    the injector's outcome, the boxes in the order shown, the (text, bar) status lines the
+    prelude's watch saw, and whether the program had to be ended after `timeout` seconds."""
+    import time
+    program = start(win, exe, config, cwd, args)
+    watching = win.drive_async(list(prelude)) if prelude else None
+    boxes, hung = [], False
+    deadline = time.monotonic() + timeout
+    while program.poll() is None:
+        if time.monotonic() > deadline:
+            hung = True
+            program.kill()
+            break
+        seen = win.drive(["box none 600"], timeout=60).boxes()
+        if not seen or program.poll() is not None:
+            continue
+        box = seen[-1]
+        press = next((b for b in prefer if b in box.buttons), box.buttons[0] if box.buttons else "none")
+        win.drive(["box %s 10000" % press], timeout=60)
+        boxes.append(box)
+    program.wait(30)
+    status = []
+    if watching is not None:
+        try:
+            watching.process.wait(timeout=3)
+        except Exception:
+            watching.process.kill()
+            watching.process.wait(10)
+        status = watching.transcript().status_lines()
+    return Answered(outcome(win), boxes, status, hung)

@@ -82,6 +82,10 @@ TEST(FailedCopiesText, ListsEachFileWithItsReason) {
     EXPECT_EQ(FailedFilesText({{"C:\\a.dll", "Error Code: 5\n"}}, {{"C:\\b.gpd", "Error Code: 32\n"}}),
               "These files could not be copied:\n\nC:\\a.dll\nError Code: 5\n"
               "\nThese files could not be deleted:\n\nC:\\b.gpd\nError Code: 32\n");
+    EXPECT_EQ(FailedItemsText({{"C:\\a.dll", "Error Code: 5\n"}}, {}, {{"HKEY_LOCAL_MACHINE\\K\\InfFile", "Error Code: 5\n"}}),
+              "These files could not be copied:\n\nC:\\a.dll\nError Code: 5\n"
+              "\nThese registry entries could not be written:\n\nHKEY_LOCAL_MACHINE\\K\\InfFile\nError Code: 5\n");
+    EXPECT_EQ(FailedItemsText({}, {}, {}), "");
 }
 
 TEST(FailedCopiesText, StaysWithinItsLimitAndCountsWhatItLeavesOut) {

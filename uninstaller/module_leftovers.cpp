@@ -1,0 +1,54 @@
+#include "uninstaller/module_leftovers.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include "common/files/delete_even_read_only.h"
+#include "uninstaller/key_names.h"
+
+namespace kyr {
+
+namespace {
+
+enum class Folder { System, PrintProcessors, PrinterDrivers };
+
+// The folder into a buffer of kNameBufferSize; false when the query failed or did not fit.
+bool Query(Folder which, char (&folder)[kNameBufferSize]) {
+    folder[0] = '\0';
+    DWORD needed = 0;
+    BYTE* out = reinterpret_cast<BYTE*>(folder);
+    switch (which) {
+    case Folder::System: {
+        const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
+        return length != 0 && length < sizeof(folder);
+    }
+    case Folder::PrintProcessors:
+        if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, out, sizeof(folder), &needed)) return false;
+        break;
+    case Folder::PrinterDrivers:
+        if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, out, sizeof(folder), &needed)) return false;
+        break;
+    }
+    folder[sizeof(folder) - 1] = '\0';
+    return true;
+}
+
+}  // namespace
+
+void DeleteNtModuleLeftovers(UndeletedList& undeleted) {
+    const struct {
+        Folder folder;
+        const char* name;
+    } files[] = {{Folder::System, "\\MON730.DLL"},
+                 {Folder::PrintProcessors, "\\PRO730.dll"},
+                 {Folder::PrinterDrivers, "\\3\\KYR730E.dll"}};
+    for (const auto& file : files) {
+        char folder[kNameBufferSize];
+        char path[kNameBufferSize];
+        if (!Query(file.folder, folder) || !JoinText(path, sizeof(path), folder, file.name)) continue;
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) continue;
+        if (!DeleteEvenReadOnly(path)) undeleted.push_back({path, GetLastError()});
+    }
+}
+
+}  // namespace kyr
