@@ -138,7 +138,6 @@ def with_call_log(win, flow, *args, **kwargs):
     """flow(win, ...) with every program it starts going through the fault injector, which
     fails nothing and logs each wrapped call; returns the flow's result and the calls."""
     config = faults.write_config(win, [])
-    faults.install(win)
     with win.launched_by(faults.launcher(config)):
         result = flow(win, *args, **kwargs)
     return result, faults.read_log(win)

@@ -10,6 +10,7 @@ from bench.flows import (basename, drivers, hold_open, install, make_read_only, 
                          reg, registry_values, writable)
 from bench.product import (CAPTION, NT_DRIVERS, NT_STEPS, PRODUCT_UNINSTALLER, RESTART_QUESTION, UNINSTALL_KEY,
                            nt_install_lines)
+from bench import faults
 from bench.session import Session
 from checks import nt_installation, program_log, set_read_only
 
@@ -102,16 +103,16 @@ class Failures(unittest.TestCase):
     def test_a_refused_printer_ends_the_run_without_inf_or_uninstall_entry(self):
         with Session("nt-addprinter", "winxp") as win:
             install(win, "LPT1", answers=["No"])
-            # The driver stays, but the print processor the printer names is gone: the
-            # spooler now refuses the printer.
-            reg(win, "delete", "HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\"
-                     "Windows NT x86\\Print Processors\\KYRPOS PRINT PROCESSOR 730", "/f")
             reg(win, "delete", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730", "/f")
-            run = install(win, "LPT2", answers=["OK"])
+            # The driver stays; the spooler stops as the printer is added. (A missing print
+            # processor no longer makes it refuse: the run registers the processor again.)
+            config = faults.write_config(win, ["fail AddPrinterA 1 1722"])
+            with win.launched_by(faults.launcher(config)):
+                run = install(win, "LPT2", answers=["OK"])
             self.assertEqual(run.exit_code, 0)
             boxes = run.transcript.boxes()
             self.assertEqual(len(boxes), 1)
-            self.assertRegex(boxes[0].text, r"^AddPrinter Error Code: \d+\n\n")
+            self.assertRegex(boxes[0].text, r"^AddPrinter Error Code: 1722\n\n")
             self.assertEqual(boxes[0].icon, "exclamation")
             self.assertEqual(run.transcript.status_lines()[-1][0], "Install printer...\r\n")
             self.assertNotIn("KYR POS 730(#1)", printers(win))
@@ -140,7 +141,7 @@ class Failures(unittest.TestCase):
             self.assertEqual(registry_values(win, UNINSTALL_KEY), [])
 
 
-    def test_copies_that_fail_are_listed_before_the_final_message(self):
+    def test_copies_that_fail_are_listed_and_a_missing_uninstaller_is_not_done(self):
         with Session("nt-copies-failed", "winxp") as win:
             locked = make_read_only(win, "C:\\windows\\KYR730E.DLL")
             try:
@@ -158,9 +159,11 @@ class Failures(unittest.TestCase):
             self.assertEqual(boxes[0].text, "These files could not be copied:\n"
                              "\nC:\\windows\\KYR730E.DLL\nError Code: 5\nAccess denied.\n"
                              "\nC:\\windows\\KYR-730\\KYRPOS730_Uninstaller.exe\nError Code: 32\nSharing violation.\n")
-            # Shown before the run says it is done, then the run goes on as usual.
-            self.assertEqual([s[0] if s[0] == "box" else s[1] for s in seq][-4:],
-                             ["Delete installed files...\r\n", "box", "Completed!", "box"])
+            # Without its uninstaller the product cannot be removed: the run never says it is
+            # done, and goes on to the restart question as usual.
+            self.assertEqual([s[0] if s[0] == "box" else s[1] for s in seq][-3:],
+                             ["Delete installed files...\r\n", "box", "box"])
+            self.assertNotIn("Completed!", [s[1] for s in seq if s[0] != "box"])
             self.assertEqual(boxes[1].text, RESTART_QUESTION)
             self.assertEqual(list(printers(win)), ["KYR POS 730"])
             self.assertEqual(len(registry_values(win, UNINSTALL_KEY)), 4)

@@ -34,7 +34,8 @@ def install(win):
 def write_config(win, faults=(), log=LOG, nosleep=False, only=(), path=CONFIG):
     """Writes a configuration and returns its Windows path. `faults` are lines such as
     "fail AddPrinterA 1 1722" or "fail-from spooler 3". An earlier log of that name goes,
-    so that the log holds this run only."""
+    so that the log holds this run only. The injector is put in place with it."""
+    install(win)
     lines = ["log " + log] if log else []
     if nosleep:
         lines.append("nosleep")
