@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include "common/files/delete_even_read_only.h"
+#include "common/maintenance/delete_key_tree.h"
 #include "uninstaller/key_names.h"
 
 namespace kyr {
@@ -35,6 +36,25 @@ bool Query(Folder which, char (&folder)[kNameBufferSize]) {
 
 }  // namespace
 
+namespace {
+// Deleted when it is there; noted when it stays.
+void DeleteIfThere(const char* folder, const char* name, UndeletedList& undeleted) {
+    char path[kNameBufferSize];
+    if (!JoinText(path, sizeof(path), folder, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
+    if (!DeleteEvenReadOnly(path)) undeleted.push_back({path, GetLastError()});
+}
+}  // namespace
+
+void DeleteWin9xModuleLeftovers(UndeletedList& undeleted) {
+    DeleteKeyTree(HKEY_LOCAL_MACHINE,
+                  "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Print Processors\\"
+                  "KYRPOS PRINT PROCESSOR 730");
+    char folder[kNameBufferSize];
+    if (!Query(Folder::PrinterDrivers, folder)) return;
+    for (const char* name : {"\\dmcolor.dll", "\\mon730.dll", "\\pro730.dll", "\\iconlib.dll", "\\kyr730E.drv"})
+        DeleteIfThere(folder, name, undeleted);
+}
+
 void DeleteNtModuleLeftovers(UndeletedList& undeleted) {
     const struct {
         Folder folder;
@@ -44,10 +64,7 @@ void DeleteNtModuleLeftovers(UndeletedList& undeleted) {
                  {Folder::PrinterDrivers, "\\3\\KYR730E.dll"}};
     for (const auto& file : files) {
         char folder[kNameBufferSize];
-        char path[kNameBufferSize];
-        if (!Query(file.folder, folder) || !JoinText(path, sizeof(path), folder, file.name)) continue;
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) continue;
-        if (!DeleteEvenReadOnly(path)) undeleted.push_back({path, GetLastError()});
+        if (Query(file.folder, folder)) DeleteIfThere(folder, file.name, undeleted);
     }
 }
 

@@ -11,4 +11,9 @@ namespace kyr {
 // <printer drivers>\3\KYR730E.dll is still there; adds each that stays to undeleted.
 void DeleteNtModuleLeftovers(UndeletedList& undeleted);
 
+// The same for the Windows 9x module: dmcolor.dll, mon730.dll, pro730.dll, iconlib.dll and
+// kyr730E.drv in the printer-driver folder, and its print processor's entry, which it
+// deletes in every case.
+void DeleteWin9xModuleLeftovers(UndeletedList& undeleted);
+
 }  // namespace kyr

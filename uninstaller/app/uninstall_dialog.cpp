@@ -301,10 +301,11 @@ bool UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
     }
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
-        RemoveDriverOnWin9x(removeFromWin9x);
+        RemoveDriverOnWin9x(removeFromWin9x, &undeleted);
     }
     FreeLibrary(module);
     if (removeDriver && ReportWhatStayed(Window())) return false;
+    if (!undeleted.empty()) ReportUndeleted(Window(), "These files could not be deleted:\n", undeleted, "");
 
     if (removeDriver) {
         MessageBoxA(Window(),
@@ -360,8 +361,11 @@ bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
     return true;
 }
 
-void UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x) {
+void UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x, UndeletedList* undeleted) {
     removeFromWin9x(kModel, kSuffix);
+    UndeletedList moduleFiles;
+    DeleteWin9xModuleLeftovers(moduleFiles);
+    if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
 }
@@ -414,7 +418,7 @@ void UninstallDialog::FinishInterruptedRemoval() {
     if (plan.branch == RemovalBranch::Win9x) {
         HMODULE module = LoadModuleBeside("Unhook_A.DLL");
         if (!module) return;
-        if (RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin9x")) RemoveDriverOnWin9x(remove);
+        if (RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin9x")) RemoveDriverOnWin9x(remove, nullptr);
         FreeLibrary(module);
     } else if (plan.branch == RemovalBranch::Nt) {
         HMODULE module = LoadModuleBeside("Unhook_B.DLL");

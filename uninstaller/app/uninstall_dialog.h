@@ -54,7 +54,7 @@ private:
     bool RemoveOnWin9x(const RemovalPlan& plan);
     bool RemoveOnNt(const RemovalPlan& plan, int osCode);
     // The driver's part of the removal, after the printers: module, devices, INF files.
-    void RemoveDriverOnWin9x(LONG(__cdecl* removeFromWin9x)(const char*, const char*));
+    void RemoveDriverOnWin9x(LONG(__cdecl* removeFromWin9x)(const char*, const char*), UndeletedList* undeleted);
     // INF files that stay are added to undeleted when given.
     void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*), int osCode,
                           UndeletedList* undeleted);
