@@ -156,18 +156,19 @@ def fault_matrix():
     if not os.path.exists(path):
         print("  not run")
         return
-    flows, current = {}, None
+    # Rows name their flow: flows run side by side (KYR_FAULTS_FLOWS) share the file.
+    flows, running = {}, {}
     with open(path) as f:
         for line in f:
             if line.startswith("# run "):
                 name, kind, sites = line.split()[2], line.split()[3], int(line.split()[4])
-                current = {"sites": sites, "rows": []} if kind == "full" else None
-                if current is not None:
-                    flows[name] = current
-            elif line.startswith("# end ") and current is not None:
-                current["wall"] = line.split()[3]
-            elif current is not None and not line.startswith("#"):
-                current["rows"].append(line.split("|"))
+                running[name] = {"sites": sites, "rows": []} if kind == "full" else None
+                if running[name] is not None:
+                    flows[name] = running[name]
+            elif line.startswith("# end ") and running.get(line.split()[2]) is not None:
+                running[line.split()[2]]["wall"] = line.split()[3]
+            elif not line.startswith("#") and running.get(line.split("|")[0]) is not None:
+                running[line.split("|")[0]]["rows"].append(line.split("|"))
     print("  %-28s %6s %6s %6s %6s %8s" % ("flow", "sites", "runs", "held", "failed", "wall s"))
     for name, flow in flows.items():
         held = sum(1 for r in flow["rows"] if r[5] == "held")
