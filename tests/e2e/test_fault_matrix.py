@@ -17,6 +17,7 @@ import time
 import unittest
 
 from bench import faults
+from bench.prefix import ROOT
 from bench.flows import drivers, key_exists, printers, registry_values
 from bench.leftovers import left_behind, snapshot
 from bench.product import (CAPTION, INSTALLER, NOT_INSTALLED, PORT_DIALOG, PORT_RADIO, PRODUCT, PRODUCT_UNINSTALLER,
@@ -28,23 +29,22 @@ RESULTS = os.path.join(OUT_DIR, "fault-matrix.txt")
 # Each flow's call sites and states, kept for the build of the medium they were taken with.
 STATES = os.path.join(OUT_DIR, "fault-matrix-states")
 
-# Families as the injector's call table groups them, and the codes each is failed with.
-FAMILIES = {
-    "spooler": ({"EnumPrinterDriversA", "EnumPrintersA", "AddMonitorA", "AddPrintProcessorA", "AddPrinterDriverA",
-                 "AddPrinterA", "OpenPrinterA", "OpenPrinterW", "ClosePrinter", "DeletePrinter",
-                 "DeletePrinterDriverA", "DeletePrinterDriverExA", "DeleteMonitorA", "DeletePrintProcessorA",
-                 "DeleteFormA", "EnumFormsA", "GetPrinterDriverDirectoryA", "GetPrintProcessorDirectoryA",
-                 "SetPrinterA", "SetPrinterW", "GetPrinterA", "GetPrinterW"}, (1722, 5)),
-    "registry": ({"RegCreateKeyA", "RegCreateKeyW", "RegCreateKeyExA", "RegSetValueExA", "RegSetValueExW",
-                  "RegDeleteKeyA", "RegDeleteValueA", "RegDeleteValueW", "SHDeleteKeyA"}, (5,)),
-    "file-write": ({"CopyFileA", "WriteFile", "MoveFileA", "MoveFileExA", "CreateDirectoryA", "CreateFileA"},
-                   (112, 5)),
-    "file-delete": ({"DeleteFileA", "RemoveDirectoryA"}, (32, 5)),
-    "setup": ({"SetupCopyOEMInfA", "SetupDiGetClassDevsA", "SetupDiEnumDeviceInfo",
-               "SetupDiGetDeviceRegistryPropertyA", "SetupDiRemoveDevice", "SetupDiDestroyDeviceInfoList",
-               "SetupUninstallOEMInfA"}, (5,)),
-    "removal-module": ({"LoadLibraryA"}, (126,)),
-}
+# The codes each family of the injector's call table is failed with; the table itself
+# (tools/faultinject/call_list.h) names each call's family.
+CODES = {"Spooler": ("spooler", (1722, 5)), "Registry": ("registry", (5,)), "FileWrite": ("file-write", (112, 5)),
+         "FileDelete": ("file-delete", (32, 5)), "Setup": ("setup", (5,))}
+
+
+def injector_families():
+    with open(os.path.join(ROOT, "tools", "faultinject", "call_list.h")) as f:
+        calls = re.findall(r"X\((\w+), (\w+),", f.read())
+    families = {name: ({c for c, family in calls if family == key}, codes) for key, (name, codes) in CODES.items()}
+    # Loading a removal module goes through the injector's own loader wrappers.
+    families["removal-module"] = ({"LoadLibraryA"}, (126,))
+    return families
+
+
+FAMILIES = injector_families()
 # The default suite's site per family: the first of these calls the flow makes, else the
 # family's first site.
 FAVOURITES = ["AddPrinterA", "DeletePrinter", "SetPrinterW", "AddPrinterDriverA", "RegSetValueExA",
