@@ -121,6 +121,13 @@ void DeleteRecordedInf(int osCode, UndeletedList* undeleted) {
     if (ReadRecordedInf(path)) DeleteWithTwin(path, StoreNameOf(path), osCode, undeleted);
 }
 
+void DeleteRecordedInfAt(const char* recordedPath, int osCode, UndeletedList* undeleted) {
+    char path[kNameBufferSize];
+    if (recordedPath == nullptr || strlen(recordedPath) < 3 || !JoinText(path, sizeof(path), recordedPath, ""))
+        return;
+    DeleteWithTwin(path, StoreNameOf(path), osCode, undeleted);
+}
+
 void CollectClassInfNames(std::list<std::string>& classInfNames) {
     classInfNames.clear();
     HKEY classKey = nullptr;

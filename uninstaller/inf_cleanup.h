@@ -21,6 +21,8 @@ namespace kyr {
 // An INF or twin that stays although it is the driver's, or that could not be read to
 // tell, is added to undeleted when given.
 void DeleteRecordedInf(int osCode, UndeletedList* undeleted = nullptr);
+// The same for the path the entry held before a removal module deleted it (empty: none).
+void DeleteRecordedInfAt(const char* recordedPath, int osCode, UndeletedList* undeleted = nullptr);
 
 // Fills classInfNames (emptied first) with the "InfPath" of every printer class entry
 // whose "DriverDesc" is exactly "KYR POS 730", each added at the head. An entry whose

@@ -41,7 +41,11 @@ namespace {
 void DeleteIfThere(const char* folder, const char* name, UndeletedList& undeleted) {
     char path[kNameBufferSize];
     if (!JoinText(path, sizeof(path), folder, name) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
-    if (!DeleteEvenReadOnly(path)) undeleted.push_back({path, GetLastError()});
+    if (!DeleteEvenReadOnly(path)) {
+        // Read before the text is built, which may change it.
+        const DWORD error = GetLastError();
+        undeleted.push_back({path, error});
+    }
 }
 }  // namespace
 
@@ -51,7 +55,9 @@ void DeleteWin9xModuleLeftovers(UndeletedList& undeleted) {
                   "KYRPOS PRINT PROCESSOR 730");
     char folder[kNameBufferSize];
     if (!Query(Folder::PrinterDrivers, folder)) return;
-    for (const char* name : {"\\dmcolor.dll", "\\mon730.dll", "\\pro730.dll", "\\iconlib.dll", "\\kyr730E.drv"})
+    // Only the package's own: dmcolor.dll and iconlib.dll, which the module also deletes,
+    // are the universal driver's and may be held by another printer's driver.
+    for (const char* name : {"\\mon730.dll", "\\pro730.dll", "\\kyr730E.drv"})
         DeleteIfThere(folder, name, undeleted);
 }
 

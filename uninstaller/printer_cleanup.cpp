@@ -1,7 +1,10 @@
 #include "uninstaller/printer_cleanup.h"
 
 #include <windows.h>
+#include <winspool.h>
 #include <string.h>
+
+#include <vector>
 
 #include "common/maintenance/delete_key_tree.h"
 #include "common/text/system_lead_byte.h"
@@ -48,49 +51,84 @@ private:
     HKEY key_ = nullptr;
 };
 
-// The Windows 9x printer entry: a "USB" port sends its "PrinterID" on to the walk of the
-// device entries.
-void DeleteUsbEntriesOfPrinter(HKEY printers, const char* printerName) {
+// The Windows 9x printer entry's "PrinterID", for a "USB" port, read while the entry is
+// still there; the device entries it names go only once the spooler has deleted the
+// printer, so that a printer it keeps keeps them too.
+struct UsbEntries {
+    bool walk = false;
+    bool hasId = false;
+    uint8_t printerId[kNameBufferSize] = {0};
+};
+
+UsbEntries UsbEntriesOfPrinter(HKEY printers, const char* printerName) {
+    UsbEntries usb;
     Key entry;
-    if (!entry.Open(printers, printerName)) return;
+    if (!entry.Open(printers, printerName)) return usb;
     char port[kNameBufferSize];
     entry.Read("Port", port, sizeof(port), true);
-    if (!PortIsUsb(port, SystemLeadByte)) return;
+    if (!PortIsUsb(port, SystemLeadByte)) return usb;
     Key driverData;
-    if (!driverData.Open(entry.get(), "PrinterDriverData")) return;
-    uint8_t printerId[kNameBufferSize];
-    const LONG read = driverData.Read("PrinterID", printerId, sizeof(printerId), false);
-    driverData.Close();
-    if (read == ERROR_SUCCESS)
-        DeleteUsbEnumEntries(printerId);
-    else if (read == ERROR_FILE_NOT_FOUND)
-        DeleteUsbEnumEntries(nullptr);
+    if (!driverData.Open(entry.get(), "PrinterDriverData")) return usb;
+    const LONG read = driverData.Read("PrinterID", usb.printerId, sizeof(usb.printerId), false);
+    usb.walk = read == ERROR_SUCCESS || read == ERROR_FILE_NOT_FOUND;
+    usb.hasId = read == ERROR_SUCCESS;
+    return usb;
+}
+
+const char kPausedAdvice[] =
+    "Documents are waiting on this printer while it is paused. Resume the printer or cancel its "
+    "documents, then run the uninstaller again.";
+const char kPendingAdvice[] =
+    "It still has documents to print and will be deleted once they are printed. Run the uninstaller "
+    "again then.";
+
+// A printer with documents waiting is only marked for deletion and stays listed until they
+// are printed; its driver cannot go meanwhile.
+bool MarkedForDeletion(HANDLE printer) {
+    DWORD needed = 0;
+    GetPrinterA(printer, 2, nullptr, 0, &needed);
+    if (needed == 0) return false;
+    std::vector<BYTE> buffer(needed);
+    if (!GetPrinterA(printer, 2, buffer.data(), needed, &needed)) return false;
+    const PRINTER_INFO_2A* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    return (info->Status & PRINTER_STATUS_PENDING_DELETION) != 0 || info->cJobs > 0;
 }
 
 // The spooler's answer to the deletion; a printer that is already gone counts as deleted.
-DWORD DeleteThroughSpooler(const char* printerName) {
+Undeleted DeleteThroughSpooler(const std::string& name) {
     PRINTER_DEFAULTSA defaults = {const_cast<char*>("raw"), nullptr, PRINTER_ALL_ACCESS};
     HANDLE printer = nullptr;
-    if (!OpenPrinterA(const_cast<char*>(printerName), &printer, &defaults)) {
+    if (!OpenPrinterA(const_cast<char*>(name.c_str()), &printer, &defaults)) {
         const DWORD error = GetLastError();
-        return error == ERROR_INVALID_PRINTER_NAME ? ERROR_SUCCESS : error;
+        return {name, error == ERROR_INVALID_PRINTER_NAME ? ERROR_SUCCESS : error};
     }
-    const DWORD error = DeletePrinter(printer) ? ERROR_SUCCESS : GetLastError();
+    Undeleted result = {name, ERROR_SUCCESS};
+    if (!DeletePrinter(printer)) {
+        result.error = GetLastError();
+        // Opened with every right, a refusal for rights is the spooler's rule for a paused
+        // printer with documents waiting, not a lack of the user's.
+        if (result.error == ERROR_ACCESS_DENIED) result.advice = kPausedAdvice;
+    } else if (MarkedForDeletion(printer)) {
+        result.advice = kPendingAdvice;
+    }
     ClosePrinter(printer);
-    return error;
+    return result;
 }
 
-DWORD DeleteOnePrinter(const std::string& name, bool isWin9x) {
+Undeleted DeleteOnePrinter(const std::string& name, bool isWin9x) {
     const char* printerName = name.c_str();
     const bool keyName = IsSingleKeyName(printerName, SystemLeadByte);
     Key printers;
+    UsbEntries usb;
     if (isWin9x && keyName && printers.Open(HKEY_LOCAL_MACHINE, kPrintersKey))
-        DeleteUsbEntriesOfPrinter(printers.get(), printerName);
+        usb = UsbEntriesOfPrinter(printers.get(), printerName);
 
-    const DWORD refused = DeleteThroughSpooler(printerName);
-    // A printer the spooler keeps keeps its entry and its settings, for the next run.
-    if (refused != ERROR_SUCCESS) return refused;
+    const Undeleted refused = DeleteThroughSpooler(name);
+    // A printer the spooler keeps keeps its entry, its device entries and its settings,
+    // for the next run; so does one that waits for its documents, which still need them.
+    if (refused.error != ERROR_SUCCESS || !refused.advice.empty()) return refused;
 
+    if (usb.walk) DeleteUsbEnumEntries(usb.hasId ? usb.printerId : nullptr);
     if (isWin9x && printers.get() != nullptr) DeleteKeyTree(printers.get(), printerName);
 
     char settingsName[kNameBufferSize];
@@ -98,7 +136,7 @@ DWORD DeleteOnePrinter(const std::string& name, bool isWin9x) {
     if (SettingsKeyName(printerName, settingsName, sizeof(settingsName), SystemLeadByte) &&
         settings.Open(HKEY_LOCAL_MACHINE, kSettingsKey))
         DeleteKeyTree(settings.get(), settingsName);
-    return ERROR_SUCCESS;
+    return refused;
 }
 
 }  // namespace
@@ -106,8 +144,8 @@ DWORD DeleteOnePrinter(const std::string& name, bool isWin9x) {
 UndeletedList DeletePrinters(const std::list<std::string>& printers, bool isWin9x) {
     UndeletedList undeleted;
     for (const std::string& name : printers) {
-        const DWORD error = DeleteOnePrinter(name, isWin9x);
-        if (error != ERROR_SUCCESS) undeleted.push_back({name, error});
+        const Undeleted stays = DeleteOnePrinter(name, isWin9x);
+        if (stays.error != ERROR_SUCCESS || !stays.advice.empty()) undeleted.push_back(stays);
     }
     return undeleted;
 }

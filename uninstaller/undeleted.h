@@ -11,6 +11,8 @@ namespace kyr {
 struct Undeleted {
     std::string name;
     DWORD error;
+    // What the user can do about it, when the code alone would mislead; empty otherwise.
+    std::string advice = std::string();
 };
 
 using UndeletedList = std::vector<Undeleted>;

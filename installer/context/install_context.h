@@ -27,6 +27,8 @@ public:
     Folder medium;
     // The copies of this run that could not place their file.
     CopyLedger copies;
+    // A registration a repair run made again was refused (and reported): not done.
+    bool repairFailed = false;
 
     void FinishNames(const char* model, char suffixLetter, bool installProcessor);
 
@@ -48,6 +50,10 @@ private:
     void RefreshMainWindow();
     // The NT sequence's copies in the printer-driver folder, once the spooler holds its own.
     void DeleteStagingCopies();
+    // A run with the driver present: the language monitor and the print processor the
+    // driver needs, registered again when the spooler does not list them (a run whose
+    // registration failed, another vendor's clean-up tool) or cannot say.
+    void RepairRegistrations(const char* environment, const char* mediaFolder);
     // The Windows 9x sequence's driver INF and USB printing files with their appended lines.
     bool DriverInfPresent() const;
     void PlaceInfFiles();

@@ -5,7 +5,7 @@
 #include "common/files/copy_over_read_only.h"
 #include "common/files/delete_even_read_only.h"
 #include "installer/context/install_context.h"
-#include "installer/copies/copy_failure_text.h"
+#include "common/text/failure_list.h"
 
 namespace kyr {
 

@@ -15,6 +15,7 @@
 #include "installer/context/port_table.h"
 #include "installer/context/product_names.h"
 #include "installer/spooler/add_printer.h"
+#include "installer/spooler/registrations.h"
 #include "installer/spooler/spooler_probe.h"
 #include "installer/system/system_folders.h"
 #include "installer/uninstall/uninstall_entry_state.h"
@@ -169,14 +170,7 @@ void InstallContext::InstallNt(int portCode) {
         }
     }
 
-    if (found && installProcessor && !IsPrintProcessorRegistered(kEnvironmentNt, processorName)) {
-        // A run whose print processor registration failed left a driver every printer of
-        // which the spooler refuses, run after run; register it as a new installation does.
-        copies.CopyInto(media(processorFile), QueryProcessorFolder(), processorFile.c_str());
-        if (!AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironmentNt), const_cast<char*>(processorFile.c_str()),
-                                const_cast<char*>(processorName.c_str())))
-            ReportFailure("AddProcess Error Code: %d\n\n");
-    }
+    if (found) RepairRegistrations(kEnvironmentNt, kMediaFolder);
 
     if (portCode != kPortUsb) {
         ProgressStep("Install printer...\r\n");
@@ -196,7 +190,11 @@ void InstallContext::InstallNt(int portCode) {
         copies.ShowFailures();
         if (!copies.EntryFailed()) ProgressDone("Completed!");
         if (portCode == kPortUsb) {
-            MessageBoxA(nullptr, "Installation is completed.\nPlease turn-off printer and turn-on printer.",
+            // After a box of entries that could not be written the installation is not
+            // completed; the printer still has to be switched off and on for its device.
+            MessageBoxA(nullptr,
+                        copies.EntryFailed() ? "Please turn-off printer and turn-on printer."
+                                             : "Installation is completed.\nPlease turn-off printer and turn-on printer.",
                         kInstallerCaption, MB_ICONINFORMATION | MB_OK);
         } else if (MessageBoxA(nullptr,
                                "Restart the computer can take effect.\nPlease restart the computer."
@@ -207,20 +205,24 @@ void InstallContext::InstallNt(int portCode) {
     } else {
         // A run ended after the driver registration but before its uninstall entry left a
         // driver that could never be removed; finish that run's tail. An entry is replaced
-        // only when it points away from the product folder, lacks a value or names no INF.
+        // only when it lacks a value, names no INF or names an uninstaller that is gone.
         const UninstallEntryState entry = ReadUninstallEntryState(true);
-        if (entry != UninstallEntryState::Complete) {
-            infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
+        if (entry.needsRewrite()) {
+            // A recorded copy that is still there is the one the entry keeps naming; a
+            // changed INF on the medium would otherwise become a second copy beside it.
+            infFile = !entry.recordedInf.empty() ? entry.recordedInf
+                                                 : CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
             DeleteStagingCopies();
-            if (entry != UninstallEntryState::UninstallerMissing)
-                RegisterUninstall();
-            else DeployUninstaller();
+            RegisterUninstall();
+        } else if (entry.needsDeployment()) {
+            DeleteStagingCopies();
+            DeployUninstaller();
         }
         copies.ShowFailures();
     }
 
     // Without a whole uninstall entry the product cannot be removed: not done.
-    if (!copies.EntryFailed()) ProgressDone("Completed!");
+    if (!copies.EntryFailed() && !repairFailed) ProgressDone("Completed!");
     Sleep(2000);
 }
 

@@ -204,13 +204,7 @@ void InstallContext::InstallWin9x(int portCode) {
     // Its registration is not checked: one a run could not make is made by the next. One
     // already there is answered "exists", which is as good.
     if (found) RegisterUsbPortMonitor();
-    if (found && installProcessor && !IsPrintProcessorRegistered(kEnvironment9x, processorName)) {
-        // A run whose print processor registration failed left a driver every printer of
-        // which the spooler refuses, run after run; register it as a new installation does.
-        copies.CopyInto(media(processorFile), QueryProcessorFolder(), processorFile.c_str());
-        AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironment9x), const_cast<char*>(processorFile.c_str()),
-                           const_cast<char*>(processorName.c_str()));
-    }
+    if (found) RepairRegistrations(kEnvironment9x, kMediaFolder);
 
     if (portCode != kPortUsb) {
         ProgressStep("Install printer...\r\n");
@@ -237,14 +231,12 @@ void InstallContext::InstallWin9x(int portCode) {
         // A run ended after the driver registration but before its INF files or its
         // uninstall entry left a driver that could never be removed; finish that run's
         // tail. The INF files go in only while the driver INF is absent, so that no rerun
-        // appends twice; an entry is replaced only when it points away from the product
-        // folder or lacks one of its values.
+        // appends twice; an entry is replaced only when it lacks one of its values or names
+        // an uninstaller that is gone.
         if (!DriverInfPresent()) PlaceInfFiles();
         const UninstallEntryState entry = ReadUninstallEntryState(false);
-        if (entry == UninstallEntryState::Missing || entry == UninstallEntryState::PointsElsewhere ||
-            entry == UninstallEntryState::Incomplete)
-            RegisterUninstall();
-        else if (entry == UninstallEntryState::UninstallerMissing) DeployUninstaller();
+        if (entry.needsRewrite()) RegisterUninstall();
+        else if (entry.needsDeployment()) DeployUninstaller();
         copies.ShowFailures();
     }
 

@@ -27,18 +27,6 @@ bool IsDriverInstalled(const char* environment, DWORD level, const std::string& 
     return false;
 }
 
-bool IsPrintProcessorRegistered(const char* environment, const std::string& processorName) {
-    DWORD needed = 0, returned = 0;
-    char* env = const_cast<char*>(environment);
-    EnumPrintProcessorsA(nullptr, env, 1, nullptr, 0, &needed, &returned);
-    std::vector<BYTE> buffer(needed ? needed : 1);
-    if (!EnumPrintProcessorsA(nullptr, env, 1, buffer.data(), needed, &needed, &returned)) return true;
-    const PRINTPROCESSOR_INFO_1A* processors = reinterpret_cast<const PRINTPROCESSOR_INFO_1A*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i)
-        if (processors[i].pName && lstrcmpiA(processors[i].pName, processorName.c_str()) == 0) return true;
-    return false;
-}
-
 std::string FreePrinterName(const std::string& driverName) {
     std::string name = driverName;
     for (unsigned n = 0;;) {

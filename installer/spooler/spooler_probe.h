@@ -11,10 +11,6 @@ namespace kyr {
 // is reported with "EnumPrinterDrivers Error Code: %d\n\n" and ends the process.
 bool IsDriverInstalled(const char* environment, DWORD level, const std::string& driverName);
 
-// Whether a print processor of this name is registered for the environment. A listing that
-// fails answers true: what cannot be seen is not registered again.
-bool IsPrintProcessorRegistered(const char* environment, const std::string& processorName);
-
 // The first of driverName, driverName(#1), driverName(#2), ... that names no printer that
 // can be opened. Every handle the probe opens is closed again.
 std::string FreePrinterName(const std::string& driverName);

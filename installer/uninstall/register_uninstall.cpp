@@ -17,7 +17,9 @@ const char kEntryShown[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\Cu
 // removal without a way to start; the user is told which.
 void SetText(HKEY key, const char* name, const char* text, CopyLedger& ledger) {
     const LONG written = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
-    if (written != ERROR_SUCCESS) ledger.NoteEntry(std::string(kEntryShown) + "\\" + name, written);
+    // A value, not a key below the entry: named as the registry editor shows it.
+    if (written != ERROR_SUCCESS)
+        ledger.NoteEntry(std::string(kEntryShown) + ", value \"" + name + "\"", written);
 }
 
 // Each file the product folder should have received, named in full like every other row of

@@ -16,7 +16,33 @@ bool IsFile(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+// A text value into a cleared buffer; false when it is not there as text.
+bool ReadText(HKEY key, const char* name, char (&text)[kPathBufferSize]) {
+    ZeroMemory(text, sizeof(text));
+    // The last byte stays free, so a value stored without its end still ends.
+    DWORD size = sizeof(text) - 1;
+    DWORD type = 0;
+    const bool read = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
+                          ERROR_SUCCESS && type == REG_SZ;
+    if (!read) text[0] = '\0';
+    return read;
 }
+
+// Without its removal modules beside it the uninstaller ends every removal with
+// "Fail to load ...".
+bool UninstallerWhole(const char* uninstaller) {
+    if (!IsFile(uninstaller)) return false;
+    char folder[kPathBufferSize];
+    lstrcpynA(folder, uninstaller, sizeof(folder));
+    if (!CutToParentFolder(folder, SystemLeadByte)) return false;
+    for (const char* module : {kUninstallerFiles[1], kUninstallerFiles[2]}) {
+        char path[kPathBufferSize];
+        if (!JoinPath(path, sizeof(path), folder, module) || !IsFile(path)) return false;
+    }
+    return true;
+}
+}  // namespace
 
 bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kPathBufferSize]) {
     const Folder windowsFolder = QueryWindowsFolder();
@@ -24,51 +50,32 @@ bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kP
            JoinPath(uninstaller, sizeof(uninstaller), productFolder, kUninstallerFiles[0]);
 }
 
-namespace {
-// The entry's other values as an installation writes them: each there, and "InfFile"
-// naming the INF copy when the family records one.
-bool HasItsValues(HKEY key, bool infRecorded) {
-    for (const char* name : {"DisplayName", "KYR POS 730", "InfFile"}) {
-        if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
-    }
-    if (!infRecorded) return true;
-    char inf[kPathBufferSize] = {0};
-    DWORD size = sizeof(inf) - 1;
-    DWORD type = 0;
-    return RegQueryValueExA(key, "InfFile", nullptr, &type, reinterpret_cast<BYTE*>(inf), &size) == ERROR_SUCCESS &&
-           type == REG_SZ && IsFile(inf);
-}
-}  // namespace
-
 UninstallEntryState ReadUninstallEntryState(bool infRecorded) {
+    UninstallEntryState state;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return UninstallEntryState::Missing;
-    char command[kPathBufferSize] = {0};
-    DWORD size = sizeof(command) - 1;
-    DWORD type = 0;
-    const LONG read =
-        RegQueryValueExA(key, "UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(command), &size);
-    const bool whole = HasItsValues(key, infRecorded);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        state.missing = true;
+        return state;
+    }
+    char command[kPathBufferSize];
+    const bool commandRead = ReadText(key, "UninstallString", command);
+    for (const char* name : {"DisplayName", "KYR POS 730", "InfFile"}) {
+        if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            state.valuesIncomplete = true;
+    }
+    char inf[kPathBufferSize];
+    if (ReadText(key, "InfFile", inf) && inf[0] != '\0' && IsFile(inf)) state.recordedInf = inf;
+    else if (infRecorded) state.valuesIncomplete = true;
     RegCloseKey(key);
-    if (read != ERROR_SUCCESS || type != REG_SZ) return UninstallEntryState::PointsElsewhere;
-    command[sizeof(command) - 1] = '\0';
+
     // The repair deploys into the product folder only; an entry naming another place would
     // stay broken however often that is done.
     char productFolder[kPathBufferSize];
     char uninstaller[kPathBufferSize];
-    if (!ProductPaths(productFolder, uninstaller) || lstrcmpiA(command, uninstaller) != 0)
-        return UninstallEntryState::PointsElsewhere;
-    if (!IsFile(command)) return UninstallEntryState::UninstallerMissing;
-    // Without its removal modules beside it the uninstaller ends every removal with
-    // "Fail to load ...".
-    if (!CutToParentFolder(command, SystemLeadByte)) return UninstallEntryState::UninstallerMissing;
-    for (const char* module : {kUninstallerFiles[1], kUninstallerFiles[2]}) {
-        char path[kPathBufferSize];
-        if (!JoinPath(path, sizeof(path), command, module) || !IsFile(path))
-            return UninstallEntryState::UninstallerMissing;
-    }
-    return whole ? UninstallEntryState::Complete : UninstallEntryState::Incomplete;
+    if (!commandRead || !ProductPaths(productFolder, uninstaller) || lstrcmpiA(command, uninstaller) != 0)
+        state.pointsElsewhere = true;
+    state.uninstallerMissing = !commandRead || !UninstallerWhole(command);
+    return state;
 }
 
 }  // namespace kyr

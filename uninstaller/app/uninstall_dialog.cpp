@@ -19,6 +19,7 @@
 #include "uninstaller/printer_cleanup.h"
 #include "uninstaller/removal_plan.h"
 #include "uninstaller/res/resource.h"
+#include "uninstaller/uninstall_entry_copy.h"
 
 namespace kyr {
 
@@ -70,51 +71,50 @@ HMODULE LoadModuleBeside(const char* name) {
 // A listing that fails says nothing about the driver: it may well be installed.
 enum class DriverListing { Present, Absent, Failed };
 
-DriverListing ListDriver() {
+// error: the listing's code when it failed, read before anything else can change it.
+DriverListing ListDriver(DWORD* error = nullptr) {
     DWORD needed = 0;
     DWORD returned = 0;
     EnumPrinterDriversA(nullptr, nullptr, 3, nullptr, 0, &needed, &returned);
     std::vector<BYTE> buffer(needed ? needed : 1);
-    if (!EnumPrinterDriversA(nullptr, nullptr, 3, buffer.data(), needed, &needed, &returned))
-        return DriverListing::Failed;
+    BOOL listed = EnumPrinterDriversA(nullptr, nullptr, 3, buffer.data(), needed, &needed, &returned);
+    DWORD code = listed ? ERROR_SUCCESS : GetLastError();
+    // A driver added between the two calls makes the list larger than the size asked for.
+    if (!listed && code == ERROR_INSUFFICIENT_BUFFER) {
+        buffer.assign(needed ? needed : 1, 0);
+        listed = EnumPrinterDriversA(nullptr, nullptr, 3, buffer.data(), needed, &needed, &returned);
+        code = listed ? ERROR_SUCCESS : GetLastError();
+    }
+    if (error) *error = code;
+    if (!listed) return DriverListing::Failed;
     const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i)
         if (drivers[i].pName && strcmp(drivers[i].pName, kDriverName) == 0) return DriverListing::Present;
     return DriverListing::Absent;
 }
 
-// The printers the spooler kept, laid out like the installer's failed-files box; the driver
-// then stays, as after a removal of only some printers, so that a later run can finish.
-void ReportUndeleted(HWND owner, const char* heading, const UndeletedList& undeleted, const char* closing) {
-    std::string text = heading;
-    for (const Undeleted& item : undeleted) {
-        char reason[512];
-        appkit::FormatErrorReport("Error Code: %d\n", item.error, reason, sizeof(reason));
-        std::string trimmed = reason;
-        while (!trimmed.empty() && (trimmed.back() == '\n' || trimmed.back() == '\r')) trimmed.pop_back();
-        text += "\n" + item.name + "\n" + trimmed + "\n";
-        if (text.size() > 2500) break;
-    }
-    text += closing;
-    MessageBoxA(owner, text.c_str(), kCaption, MB_ICONEXCLAMATION | MB_OK);
+// The modules delete the uninstall entry whatever became of the driver. A driver the
+// spooler kept gets its entry back, as it was, so that a later run can finish; its INF
+// files, devices and the module's leftovers then stay with it for that run.
+DriverRemoval CheckDriverRemoved(const UninstallEntryCopy& entry) {
+    DriverRemoval removal;
+    DWORD error = 0;
+    const DriverListing listing = ListDriver(&error);
+    if (listing == DriverListing::Absent) return removal;
+    removal.driverGone = false;
+    if (listing == DriverListing::Failed) removal.listingError = error ? error : ERROR_GEN_FAILURE;
+    removal.entryRestored = entry.Restore();
+    return removal;
 }
 
-// What a removal of the driver must not leave: the driver and the uninstall entry. The
-// modules delete both without saying whether they could; a refusal found here is told, in
-// the same layout, and the run does not say it is done. A later run removes what stayed.
-bool ReportWhatStayed(HWND owner) {
-    std::string text;
-    if (ListDriver() == DriverListing::Present) text += "\nPrinter driver \"" + std::string(kDriverName) + "\"\n";
+// An entry that outlived a removal of its driver would send a later run only to "already
+// completed"; it goes now, and is told when it cannot.
+bool EntryStays(LONG* error) {
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key);
-    if (opened == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        text += "\nUninstall entry HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + "\n";
-    }
-    if (text.empty()) return false;
-    text = "These could not be removed:\n" + text;
-    MessageBoxA(owner, text.c_str(), kCaption, MB_ICONEXCLAMATION | MB_OK);
-    return true;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    *error = DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    return *error != ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -299,22 +299,27 @@ bool UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
         FreeLibrary(module);
         return false;
     }
+    DriverRemoval removal;
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
-        RemoveDriverOnWin9x(removeFromWin9x, &undeleted);
+        removal = RemoveDriverOnWin9x(removeFromWin9x, &undeleted);
     }
     FreeLibrary(module);
-    if (removeDriver && ReportWhatStayed(Window())) return false;
-    if (!undeleted.empty()) ReportUndeleted(Window(), "These files could not be deleted:\n", undeleted, "");
-
-    if (removeDriver) {
-        MessageBoxA(Window(),
-                    "Restart the computer can take effect.\nPlease finish the program in process "
-                    "before it restarts the computer.",
-                    kCaption, MB_ICONINFORMATION | MB_OK);
-        // Windows 9x has no shutdown privilege to enable.
-        ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
+    if (!removeDriver) return true;
+    if (!removal.driverGone) {
+        ReportDriverKept(Window(), removal);
+        return false;
     }
+    LONG entryError = ERROR_SUCCESS;
+    // The driver is gone: what stayed besides is told in one box, and the restart follows.
+    ReportLeftovers(Window(), EntryStays(&entryError), entryError, undeleted);
+
+    MessageBoxA(Window(),
+                "Restart the computer can take effect.\nPlease finish the program in process "
+                "before it restarts the computer.",
+                kCaption, MB_ICONINFORMATION | MB_OK);
+    // Windows 9x has no shutdown privilege to enable.
+    ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
     return true;
 }
 
@@ -336,17 +341,23 @@ bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
         FreeLibrary(module);
         return false;
     }
+    DriverRemoval removal;
     if (removeDriver) {
         AdvanceStep("Delete printer driver...");
-        RemoveDriverOnNt(removeFromWin2k, osCode, &undeleted);
+        removal = RemoveDriverOnNt(removeFromWin2k, osCode, &undeleted);
     }
     FreeLibrary(module);
     if (!removeDriver) return true;
+    if (!removal.driverGone) {
+        ReportDriverKept(Window(), removal);
+        return false;
+    }
 
     DeleteEarlierDriverFolders();
-    if (ReportWhatStayed(Window())) return false;
-    // The driver is gone; INF files that stay are told, as the installer tells its files.
-    if (!undeleted.empty()) ReportUndeleted(Window(), "These files could not be deleted:\n", undeleted, "");
+    LONG entryError = ERROR_SUCCESS;
+    // The driver is gone: the entry or INF files that stay are told in one box, as the
+    // installer tells its files, and the restart question follows.
+    ReportLeftovers(Window(), EntryStays(&entryError), entryError, undeleted);
 
     if (MessageBoxA(Window(),
                     "Restart the computer can take effect.\nPlease restart the computer."
@@ -361,19 +372,26 @@ bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
     return true;
 }
 
-void UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x, UndeletedList* undeleted) {
+DriverRemoval UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x, UndeletedList* undeleted) {
+    const UninstallEntryCopy entry = UninstallEntryCopy::Read();
     removeFromWin9x(kModel, kSuffix);
+    const DriverRemoval removal = CheckDriverRemoved(entry);
+    if (!removal.driverGone) return removal;
     UndeletedList moduleFiles;
     DeleteWin9xModuleLeftovers(moduleFiles);
     if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    return removal;
 }
 
-void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int osCode, UndeletedList* undeleted) {
+DriverRemoval UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int osCode, UndeletedList* undeleted) {
     // The module deletes the uninstall entry, which names the INF; read it first.
-    DeleteRecordedInf(osCode, undeleted);
+    const UninstallEntryCopy entry = UninstallEntryCopy::Read();
     removeFromWin2k(kModel, kSuffix);
+    const DriverRemoval removal = CheckDriverRemoved(entry);
+    if (!removal.driverGone) return removal;
+    DeleteRecordedInfAt(entry.infFile(), osCode, undeleted);
     UndeletedList moduleFiles;
     DeleteNtModuleLeftovers(moduleFiles);
     if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
@@ -381,6 +399,7 @@ void UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int osCode, 
     DeleteClassInfFiles(classInfNames, osCode, undeleted);
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kNtEnumKeys) RemoveKeyTree(key);
+    return removal;
 }
 
 void UninstallDialog::DeleteEarlierDriverFolders() {

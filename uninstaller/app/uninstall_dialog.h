@@ -7,6 +7,7 @@
 
 #include "common/appkit/check_list_box.h"
 #include "common/appkit/dialog.h"
+#include "uninstaller/app/removal_reports.h"
 #include "uninstaller/removal_plan.h"
 #include "uninstaller/undeleted.h"
 
@@ -53,11 +54,13 @@ private:
     // False when a ticked printer stayed: the driver stays too, and nothing is said done.
     bool RemoveOnWin9x(const RemovalPlan& plan);
     bool RemoveOnNt(const RemovalPlan& plan, int osCode);
-    // The driver's part of the removal, after the printers: module, devices, INF files.
-    void RemoveDriverOnWin9x(LONG(__cdecl* removeFromWin9x)(const char*, const char*), UndeletedList* undeleted);
-    // INF files that stay are added to undeleted when given.
-    void RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*), int osCode,
-                          UndeletedList* undeleted);
+    // The driver's part of the removal, after the printers: module, then, once the driver is
+    // known to be gone, devices and INF files. Files that stay are added to undeleted when
+    // given.
+    DriverRemoval RemoveDriverOnWin9x(LONG(__cdecl* removeFromWin9x)(const char*, const char*),
+                                      UndeletedList* undeleted);
+    DriverRemoval RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*), int osCode,
+                                   UndeletedList* undeleted);
     void DeleteEarlierDriverFolders();
     // Completes a removal that was ended after the driver had gone but before the entry.
     void FinishInterruptedRemoval();

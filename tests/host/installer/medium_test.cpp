@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/oscode/os_code.h"
-#include "installer/copies/copy_failure_text.h"
+#include "common/text/failure_list.h"
 #include "installer/medium/medium_files.h"
 #include "installer/system/path_join.h"
 #include "installer/context/product_names.h"

@@ -1,4 +1,5 @@
-// The text of the box that lists the files a run could not place. Platform-free.
+// The text of the boxes that list what a run could not place, delete or write: the
+// installer's failed-files box and the uninstaller's. Platform-free.
 #pragma once
 #include <stddef.h>
 
@@ -14,6 +15,10 @@ struct FailedCopy {
 
 // The longest text the box is given; a message box shows no more on a small screen anyway.
 constexpr size_t kFailedCopiesTextLimit = 3000;
+
+// heading, then one entry per item (its name, then the reason on the next line); entries
+// that do not fit within limit are counted in a closing "... and N more." line.
+std::string FailedListText(const char* heading, const std::vector<FailedCopy>& failures, size_t limit);
 
 // "These files could not be copied:" and one entry per file (its path, then the reason on
 // the next line). Entries that do not fit within limit are counted in a closing line

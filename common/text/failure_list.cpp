@@ -1,4 +1,4 @@
-#include "installer/copies/copy_failure_text.h"
+#include "common/text/failure_list.h"
 
 namespace kyr {
 
@@ -35,6 +35,10 @@ const char kDeletionsHeading[] = "These files could not be deleted:\n";
 const char kEntriesHeading[] = "These registry entries could not be written:\n";
 
 }  // namespace
+
+std::string FailedListText(const char* heading, const std::vector<FailedCopy>& failures, size_t limit) {
+    return FailedList(heading, failures, limit);
+}
 
 std::string FailedCopiesText(const std::vector<FailedCopy>& failures, size_t limit) {
     return FailedList(kCopiesHeading, failures, limit);

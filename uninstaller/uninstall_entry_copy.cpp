@@ -1,0 +1,49 @@
+#include "uninstaller/uninstall_entry_copy.h"
+
+namespace kyr {
+
+namespace {
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KYRPOS_730";
+// In the order the installer writes them.
+const char* const kValueNames[] = {"DisplayName", "KYR POS 730", "UninstallString", "InfFile"};
+}  // namespace
+
+UninstallEntryCopy UninstallEntryCopy::Read() {
+    UninstallEntryCopy copy;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return copy;
+    copy.present_ = true;
+    for (int i = 0; i < 4; ++i) {
+        Value& value = copy.values_[i];
+        // One byte stays free so that a text stored without its end still ends here.
+        DWORD size = sizeof(value.data) - 1;
+        if (RegQueryValueExA(key, kValueNames[i], nullptr, &value.type, reinterpret_cast<BYTE*>(value.data), &size) ==
+            ERROR_SUCCESS) {
+            value.present = true;
+            value.size = size;
+        } else {
+            value.data[0] = '\0';
+        }
+    }
+    RegCloseKey(key);
+    return copy;
+}
+
+LONG UninstallEntryCopy::Restore() const {
+    if (!present_) return ERROR_SUCCESS;
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    for (int i = 0; i < 4; ++i) {
+        const Value& value = values_[i];
+        if (!value.present) continue;
+        const LONG written = RegSetValueExA(key, kValueNames[i], 0, value.type,
+                                            reinterpret_cast<const BYTE*>(value.data), value.size);
+        if (written != ERROR_SUCCESS && result == ERROR_SUCCESS) result = written;
+    }
+    RegCloseKey(key);
+    return result;
+}
+
+}  // namespace kyr

@@ -1,0 +1,36 @@
+// The uninstall entry as it was before a removal module ran. The modules delete the entry
+// whatever became of the driver; a driver the spooler kept would then be left with nothing
+// in the list of installed software to start its removal again.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "uninstaller/key_names.h"
+
+namespace kyr {
+
+class UninstallEntryCopy {
+public:
+    // Reads the entry's values; an entry that is not there is remembered as such.
+    static UninstallEntryCopy Read();
+
+    bool present() const { return present_; }
+    // The recorded INF copy's path, empty when none was recorded.
+    const char* infFile() const { return values_[3].data; }
+    // Writes the entry again with the values it had, in the order an installation writes
+    // them; ERROR_SUCCESS when it is whole again (or there was none to bring back).
+    LONG Restore() const;
+
+private:
+    struct Value {
+        bool present = false;
+        DWORD type = REG_SZ;
+        DWORD size = 0;
+        char data[kNameBufferSize] = {0};
+    };
+    bool present_ = false;
+    Value values_[4];
+};
+
+}  // namespace kyr
