@@ -22,7 +22,7 @@ from bench.flows import drivers, key_exists, printers, registry_values
 from bench.leftovers import left_behind, snapshot
 from bench.product import (CAPTION, INSTALLER, NOT_INSTALLED, PORT_DIALOG, PORT_RADIO, PRODUCT, PRODUCT_UNINSTALLER,
                            PROGRESS, RESTART_NOTICE_9X, RESTART_QUESTION, RUN_IN_PROGRESS, UNINSTALLER_CAPTION,
-                           UNINSTALL_KEY, USB_DONE, USB_NOTICE_9X, is_9x)
+                           UNINSTALL_KEY, USB_DONE, USB_NOTICE_9X, USB_SWITCH_ONLY, is_9x)
 from bench.session import MEDIA, OUT_DIR, Session
 
 RESULTS = os.path.join(OUT_DIR, "fault-matrix.txt")
@@ -52,7 +52,7 @@ FAVOURITES = ["AddPrinterA", "DeletePrinter", "SetPrinterW", "AddPrinterDriverA"
               "SetupDiRemoveDevice"]
 
 # What the product's boxes may say: its reports and notices, nothing else.
-PRODUCT_TEXTS = [re.escape(t) + "$" for t in (RESTART_QUESTION, USB_DONE, USB_NOTICE_9X, RESTART_NOTICE_9X,
+PRODUCT_TEXTS = [re.escape(t) + "$" for t in (RESTART_QUESTION, USB_DONE, USB_SWITCH_ONLY, USB_NOTICE_9X, RESTART_NOTICE_9X,
                                                NOT_INSTALLED, RUN_IN_PROGRESS)] + [
     r"(EnumPrinterDrivers|EnumPrinters|AddMonitor|AddProcess|AddPrinterDriver|AddPrinter|DeletePrinter"
     r"|DeletePrinterDriver|DeleteMonitor|DeletePrintProcessor) Error Code: -?\d+\n\n",

@@ -6,9 +6,9 @@ import os
 import shutil
 import unittest
 
-from bench.flows import (basename, drivers, hold_open, install, make_read_only, printers, read, read_only_files,
-                         reg, registry_values, writable)
-from bench.product import (CAPTION, NT_DRIVERS, NT_STEPS, PRODUCT_UNINSTALLER, RESTART_QUESTION, UNINSTALL_KEY,
+from bench.flows import (basename, drivers, hold_open, install, make_read_only, ours, printers, read,
+                         read_only_files, reg, registry_values, writable)
+from bench.product import (CAPTION, NT_DRIVERS, NT_STEPS, PRODUCT, PRODUCT_UNINSTALLER, RESTART_QUESTION, UNINSTALL_KEY,
                            nt_install_lines)
 from bench import faults
 from bench.session import Session
@@ -54,19 +54,51 @@ class DriverAlreadyPresent(unittest.TestCase):
                 self.assertEqual(printers(win)[name]["port"], port + ":")
             self.assertEqual(printers(win)["KYR POS 730"]["port"], "COM3:")
             self.assertEqual(registry_values(win, UNINSTALL_KEY), entry)
-            # An entry naming an uninstaller outside the product folder, even one that is
-            # there, is repaired by the next run: written again to the product folder's.
-            elsewhere = "C:\\Program Files\\KYR POS 730\\KYRPOS730_Uninstaller.exe"
-            os.makedirs(os.path.dirname(win.path(elsewhere)), exist_ok=True)
-            shutil.copy2(win.find(PRODUCT_UNINSTALLER), win.path(elsewhere))
-            reg(win, "add", UNINSTALL_KEY, "/v", "UninstallString", "/d", elsewhere, "/f")
+            # An entry naming another uninstaller that is there with both its modules is
+            # another installation's, and stays; once its modules are gone, the next run
+            # points it at the product folder's again.
+            other = "C:\\Program Files\\KYR POS 730"
+            os.makedirs(win.path(other), exist_ok=True)
+            for name in ("KYRPOS730_Uninstaller.exe", "Unhook_A.dll", "Unhook_B.dll"):
+                shutil.copy2(win.find(PRODUCT + "\\" + name), win.path(other + "\\" + name))
+            reg(win, "add", UNINSTALL_KEY, "/v", "UninstallString", "/d", other + "\\KYRPOS730_Uninstaller.exe", "/f")
             before = win.spooler()
-            run = install(win, "USB")
-            self.assertEqual(run.transcript.status_lines(), [
-                ("Check drivers...\r\n", 11), ("Add printer...\r\n", 22), ("Completed!", 100)])
+            for module, written in ((None, other + "\\KYRPOS730_Uninstaller.exe"), ("Unhook_B.dll", PRODUCT_UNINSTALLER)):
+                if module:
+                    os.remove(win.find(other + "\\" + module))
+                run = install(win, "USB")
+                self.assertEqual(run.transcript.status_lines(), [
+                    ("Check drivers...\r\n", 11), ("Add printer...\r\n", 22), ("Completed!", 100)])
+                self.assertEqual(run.transcript.boxes(), [])
+                self.assertEqual(win.spooler(), before)
+                self.assertEqual(dict(registry_values(win, UNINSTALL_KEY))["UninstallString"], "sz:" + written)
+
+    def test_one_run_repairs_every_registration_and_the_whole_entry(self):
+        with Session("nt-repair", "winxp") as win:
+            install(win, "LPT1", answers=["No"])
+            entry = registry_values(win, UNINSTALL_KEY)
+            spooler = ours(win)
+            infs = sorted(os.listdir(win.find("C:\\windows\\inf")))
+            # Another vendor's clean-up tool took the monitor; a run whose writes were
+            # refused left the entry without a value and the product folder without a
+            # module; and the medium's INF is a newer one.
+            reg(win, "delete", "HKLM\\System\\CurrentControlSet\\Control\\Print\\Monitors\\"
+                "KYRPOS Language Monitor 730", "/f")
+            reg(win, "delete", UNINSTALL_KEY, "/v", "DisplayName", "/f")
+            os.remove(win.find(PRODUCT + "\\Unhook_B.dll"))
+            with open(win.path(win.medium + "\\driver2k\\KYR730.INF"), "a", newline="\r\n") as f:
+                f.write("; a later medium\n")
+            run = install(win, "LPT2")
+            self.assertEqual(run.exit_code, 0)
             self.assertEqual(run.transcript.boxes(), [])
-            self.assertEqual(win.spooler(), before)
-            self.assertEqual(dict(registry_values(win, UNINSTALL_KEY))["UninstallString"], "sz:" + PRODUCT_UNINSTALLER)
+            self.assertEqual(run.transcript.status_lines(), [
+                ("Check drivers...\r\n", 11), ("Add printer...\r\n", 22), ("Install printer...\r\n", 33),
+                ("Completed!", 100)])
+            self.assertEqual(ours(win), sorted(spooler + ["printer|KYR POS 730(#1)"]))
+            # Whole again, still naming the INF copy it named: no second copy beside it.
+            self.assertEqual(registry_values(win, UNINSTALL_KEY), entry)
+            self.assertTrue(win.exists(PRODUCT + "\\Unhook_B.dll"))
+            self.assertEqual(sorted(os.listdir(win.find("C:\\windows\\inf"))), infs)
 
     def test_a_driver_differing_only_in_case_does_not_count(self):
         with Session("nt-case", "winxp") as win:
@@ -168,6 +200,18 @@ class Failures(unittest.TestCase):
             self.assertEqual(list(printers(win)), ["KYR POS 730"])
             self.assertEqual(len(registry_values(win, UNINSTALL_KEY)), 4)
 
+
+    def test_a_usb_run_whose_entry_was_refused_says_only_to_switch_the_printer(self):
+        with Session("nt-usb-entry-refused", "winxp") as win:
+            config = faults.write_config(win, ["fail RegSetValueExA 1 5"])
+            with win.launched_by(faults.launcher(config)):
+                run = install(win, "USB", answers=["OK", "OK"])
+            self.assertEqual(run.exit_code, 0)
+            boxes = run.transcript.boxes()
+            self.assertEqual([b.text.split("\n")[0] for b in boxes],
+                             ["These registry entries could not be written:", "Please turn-off printer and turn-on printer."])
+            self.assertIn('KYRPOS_730, value "DisplayName"\nError Code: 5\n', boxes[0].text)
+            self.assertNotIn("Completed!", [s[0] for s in run.transcript.status_lines()])
 
 class Leftovers(unittest.TestCase):
     def test_earlier_hardware_entries_go_before_the_installation(self):

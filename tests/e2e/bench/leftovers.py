@@ -78,6 +78,23 @@ NOISE = [
     r"value HKLM\\System\\CurrentControlSet\\Control\\Class\\\{[0-9A-F-]+\}\\0000\|DriverDateData",
     r"value HKLM\\System\\CurrentControlSet\\Control\\ServiceCurrent\|",
     r"file C:\\restart-requests\.log",
+] + [
+    # Wine's record of the display, which win32u writes again whenever it takes the display's
+    # devices anew: at the first drawing program after a wineserver started (the volatile
+    # HKLM\Hardware key it checks is then empty), or when the X display differs from the one
+    # it recorded. The GPU, its adapter and the monitor are then enumerated again, with a new
+    # GPU identifier and the display's modes, so a run after a restarted wineserver shows
+    # them changed and one without does not. None of them is a printer's or the product's:
+    # the fake GPU is PCI VEN_0000&DEV_0000, the monitor Wine's Default_Monitor.
+    r"(?i)(key|value) HKLM\\Hardware\\DEVICEMAP\\VIDEO(\|.*)?",
+    r"(?i)(key|value) HKLM\\System\\CurrentControlSet\\Enum\\(DISPLAY\\Default_Monitor"
+    r"|PCI\\VEN_0000&DEV_0000&SUBSYS_00000000&REV_00)(\\.*)?(\|.*)?",
+    r"(?i)(key|value) HKLM\\System\\CurrentControlSet\\Control\\DeviceClasses\\\{[0-9A-F-]+\}"
+    r"\\##\?#(DISPLAY#Default_Monitor|PCI#VEN_0000&DEV_0000&SUBSYS_00000000&REV_00)#[^\\|]*(\\.*)?(\|.*)?",
+    r"(?i)(key|value) HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\System"
+    r"\\CurrentControlSet\\Control\\Video(\\.*)?(\|.*)?",
+    r"(?i)(key|value) HKLM\\System\\CurrentControlSet\\Control\\Class\\"
+    r"\{4d36e968-e325-11ce-bfc1-08002be10318\}(\\.*)?(\|.*)?",
 ]
 
 SKIP_TOP = {"media", "bench"}

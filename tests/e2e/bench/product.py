@@ -18,6 +18,8 @@ NT_DRIVERS = "C:\\windows\\system32\\spool\\drivers\\w32x86"
 RESTART_QUESTION = ("Restart the computer can take effect.\nPlease restart the computer."
                     "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.")
 USB_DONE = "Installation is completed.\nPlease turn-off printer and turn-on printer."
+# After a box of uninstall entry values that could not be written: not completed.
+USB_SWITCH_ONLY = "Please turn-off printer and turn-on printer."
 USB_NOTICE_9X = ("Restart the computer can take effect.\nPlease finish the program in process before it "
                  "restarts the computer.\nAfter restarted, turn-on printer!!")
 RESTART_NOTICE_9X = ("Restart the computer can take effect.\nPlease finish the program in process "
