@@ -47,6 +47,9 @@ struct DLGINFO {
     BYTE typedStart[kCommandLimit];          // the boxes' texts parsed at apply time
     BYTE typedEnd[kCommandLimit];
     WCHAR MyPrinterName[kPrinterNameChars];
+    // The host's handle of the printer the sheet is for (not ours to close); null when the
+    // host gave none.
+    HANDLE printer;
     WCHAR keyPath[kKeyPathChars];
     BOOL keyPathValid;      // without a path the page neither loads nor saves
     WCHAR numberText[10];

@@ -70,6 +70,7 @@ HRESULT STDMETHODCALLTYPE UiPlugin::DevicePropertySheets(PPROPSHEETUI_INFO info,
                 return E_FAIL;
             }
             lstrcpynW(lpdi->MyPrinterName, printerName, kPrinterNameChars);
+            lpdi->printer = params->hPrinter;
             DebugTrace("MyPrinterName=[%S]\n", lpdi->MyPrinterName);
             // The key is formed from the whole name: a name cut to the buffer could be
             // another printer's.

@@ -1,5 +1,7 @@
 #include "plugin/settings_store.h"
 
+#include <winspool.h>
+
 #include "plugin/debug_trace.h"
 #include "plugin/res/resource.h"
 #include "plugin/settings_layout.h"
@@ -62,6 +64,25 @@ bool ReadFailed(LONG status) {
     return status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && status != ERROR_MORE_DATA;
 }
 
+namespace {
+// The printer was deleted while its sheet was open (the uninstaller deletes its settings key
+// with it). Its handle still answers, but for a printer that is no longer there.
+bool PrinterGone(HANDLE printer) {
+    if (printer == nullptr) return false;
+    DWORD needed = 0;
+    if (GetPrinterW(printer, 2, nullptr, 0, &needed)) return false;
+    const DWORD error = GetLastError();
+    if (error == ERROR_INVALID_HANDLE || error == ERROR_INVALID_PRINTER_NAME) return true;
+    if (error != ERROR_INSUFFICIENT_BUFFER || needed == 0) return false;
+    BYTE* block = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, needed));
+    if (block == nullptr) return false;
+    const bool pending = GetPrinterW(printer, 2, block, needed, &needed) &&
+                         (reinterpret_cast<PRINTER_INFO_2W*>(block)->Status & PRINTER_STATUS_PENDING_DELETION) != 0;
+    HeapFree(GetProcessHeap(), 0, block);
+    return pending;
+}
+}  // namespace
+
 BOOL OpenSettingsForSave(DLGINFO* lpdi) {
     lpdi->key = nullptr;
     if (!lpdi->keyPathValid) {
@@ -70,7 +91,10 @@ BOOL OpenSettingsForSave(DLGINFO* lpdi) {
     }
     lpdi->registryStatus = RegOpenKeyExW(HKEY_LOCAL_MACHINE, lpdi->keyPath, 0,
                                          KEY_READ | KEY_WRITE, &lpdi->key);
-    if (lpdi->registryStatus == ERROR_FILE_NOT_FOUND) {
+    if (lpdi->registryStatus == ERROR_FILE_NOT_FOUND && PrinterGone(lpdi->printer)) {
+        // Made again, the key would outlive the printer, which no removal then names.
+        lpdi->registryStatus = ERROR_INVALID_PRINTER_NAME;
+    } else if (lpdi->registryStatus == ERROR_FILE_NOT_FOUND) {
         // The page makes the key when it loads; a load whose creation was refused left none.
         // Made now, or the creation's own refusal is what the user is told, not "not found".
         HKEY created = nullptr;

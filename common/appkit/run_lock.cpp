@@ -19,7 +19,28 @@ bool IsWin9xFamily() {
     return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
+// The loan's name carries the borrower's process id, which no other process has while the
+// lender waits for it.
+void LoanName(DWORD processId, char (&name)[96]) {
+    wsprintfA(name, "%s_LentTo_%lu", IsWin9xFamily() ? kPlainName : kGlobalName, processId);
+}
+
+bool LentToThisProcess() {
+    char name[96];
+    LoanName(GetCurrentProcessId(), name);
+    HANDLE loan = OpenEventA(SYNCHRONIZE, FALSE, name);
+    if (loan == nullptr) return false;
+    CloseHandle(loan);
+    return true;
+}
+
 }  // namespace
+
+void* LendRunLockTo(unsigned long processId) {
+    char name[96];
+    LoanName(processId, name);
+    return CreateEventA(nullptr, TRUE, FALSE, name);
+}
 
 RunLockResult TakeRunLock() {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, IsWin9xFamily() ? kPlainName : kGlobalName);
@@ -36,7 +57,8 @@ RunLockResult TakeRunLock() {
         return RunLockResult::Ours;
     case WAIT_TIMEOUT:
         CloseHandle(mutex);
-        return RunLockResult::HeldElsewhere;
+        // Held by the run that started this one and lent it: that run waits for this one.
+        return LentToThisProcess() ? RunLockResult::Ours : RunLockResult::HeldElsewhere;
     default:
         CloseHandle(mutex);
         return RunLockResult::Unavailable;

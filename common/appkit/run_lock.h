@@ -16,6 +16,11 @@ enum class RunLockResult {
 // abandoned that way is taken over by the next run.
 RunLockResult TakeRunLock();
 
+// The lock this run holds lent to the program of that process, which this run started (the
+// 32-bit installer starting its 64-bit one): that program's TakeRunLock answers Ours while
+// the lock's holder keeps the returned handle open. Null when it could not be lent.
+void* LendRunLockTo(unsigned long processId);
+
 // The latecomer's notice, with the program's own caption; information icon, OK, no owner.
 void ShowRunInProgress(const char* caption);
 

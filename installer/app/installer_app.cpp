@@ -4,6 +4,7 @@
 #include "common/appkit/application.h"
 #include "common/appkit/run_lock.h"
 #include "installer/app/progress_dialog.h"
+#include "installer/app/x64_front.h"
 #include "installer/context/install_context.h"
 
 namespace kyr {
@@ -16,6 +17,9 @@ public:
             appkit::ShowRunInProgress(kInstallerCaption);
             return false;
         }
+        // On x64 Windows the medium's 64-bit installer does the installation; the user sees
+        // its windows only, as on a 32-bit Windows.
+        if (RanThe64BitInstaller()) return false;
         EnableCommonControls();
         ProgressDialog dialog;
         SetMainDialog(&dialog);

@@ -38,4 +38,10 @@ void CheckMediumOrEnd(const InstallContext& context, bool win9x) {
     }
 }
 
+bool MediumHolds(const InstallContext& context, MediumSet set) {
+    for (const std::string& relative : MediumFiles(context, set, context.installProcessor))
+        if (ReadProblem(MediumPath(context.medium, relative)) != 0) return false;
+    return true;
+}
+
 }  // namespace kyr

@@ -14,6 +14,7 @@
 #include "installer/context/install_context.h"
 #include "installer/context/port_table.h"
 #include "installer/context/product_names.h"
+#include "installer/medium/medium_files.h"
 #include "installer/spooler/add_printer.h"
 #include "installer/spooler/registrations.h"
 #include "installer/spooler/spooler_probe.h"
@@ -24,8 +25,10 @@ namespace kyr {
 
 namespace {
 
-const char kEnvironmentNt[] = "Windows NT x86";
-const char kMediaFolder[] = "driver2k\\";
+// The environment and driver folder of this build's set: "Windows NT x86" from driver2k\,
+// or in the 64-bit build "Windows x64" from driverx64\.
+const char* const kEnvironmentNt = SpoolerEnvironment(kBuildNtSet);
+const char* const kMediaFolder = DriverFolder(kBuildNtSet);
 
 // Leftovers of the conflicting driver for the same hardware.
 const char* const kEarlierDriverFolders[] = {"voskrel_zpd_8156efc", "voskrelzpd_8156efc", "voskrelzpd_815a384"};
@@ -181,7 +184,7 @@ void InstallContext::InstallNt(int portCode) {
     }
 
     if (!found) {
-        infFile = CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
+        infFile = CopyInfIntoStore(MediumFile(std::string(kMediaFolder) + "KYR730.INF"), copies);
 
         ProgressStep("Delete installed files...\r\n");
         DeleteStagingCopies();
@@ -211,7 +214,7 @@ void InstallContext::InstallNt(int portCode) {
             // A recorded copy that is still there is the one the entry keeps naming; a
             // changed INF on the medium would otherwise become a second copy beside it.
             infFile = !entry.recordedInf.empty() ? entry.recordedInf
-                                                 : CopyInfIntoStore(MediumFile("Driver2k\\KYR730.INF"), copies);
+                                                 : CopyInfIntoStore(MediumFile(std::string(kMediaFolder) + "KYR730.INF"), copies);
             DeleteStagingCopies();
             RegisterUninstall();
         } else if (entry.needsDeployment()) {

@@ -298,19 +298,22 @@ void PlaceDriverInf(const std::string& source, const char* target, const std::st
     // its bit was cleared), and the system would refuse to copy over it.
     DeleteEvenReadOnly(temporary);
     if (!CopyFileA(source.c_str(), temporary, FALSE)) {
-        copies.Note(target, GetLastError());
+        const DWORD error = GetLastError();
+        copies.Note(target, error);
         return;
     }
     // A copy from a pressed disc is read-only, and the appends below must write to it.
     ClearReadOnly(temporary);
     if (!AppendToFile(temporary, appended)) {
-        copies.Note(target, GetLastError());
+        const DWORD error = GetLastError();
+        copies.Note(target, error);
         DeleteEvenReadOnly(temporary);
         return;
     }
     DeleteEvenReadOnly(target);
     if (!MoveFileA(temporary, target)) {
-        copies.Note(target, GetLastError());
+        const DWORD error = GetLastError();
+        copies.Note(target, error);
         DeleteEvenReadOnly(temporary);
     }
 }
@@ -328,8 +331,10 @@ void InstallContext::PlaceInfFiles() {
     // Appended to a fresh copy only: an earlier one may already hold the lines. A failed
     // append is listed like the copy it completes.
     if (usbPrintInfCopied && t.windowsFolder.valid() &&
-        !AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path)))
-        copies.Note(t.usbPrintInf, GetLastError());
+        !AppendToFile(t.usbPrintInf, UsbPrintInfAppendText(t.windowsFolder.path))) {
+        const DWORD error = GetLastError();
+        copies.Note(t.usbPrintInf, error);
+    }
     // Last: once it is there, no later run places any of these again.
     PlaceDriverInf(infMedia("kyr730.inf"), t.driverInf,
                    t.windowsFolder.valid() ? DriverInfAppendText(t.windowsFolder.path) : std::string(), copies);

@@ -9,4 +9,9 @@ namespace kyr {
 // pack) have no IsWow64Process and are all 32-bit: false there, as on any failure to ask.
 bool RunsOn64BitWindows();
 
+// The Windows this 32-bit program runs on: only x64 Windows takes the medium's 64-bit set;
+// 64-bit Windows on ARM or Itanium has none.
+enum class WindowsMachine { Bit32, Amd64, Other64 };
+WindowsMachine DetectWindowsMachine();
+
 }  // namespace kyr

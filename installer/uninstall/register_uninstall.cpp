@@ -73,7 +73,9 @@ void InstallContext::DeployUninstaller() {
     Folder product;
     lstrcpynA(product.path, productFolder, sizeof(product.path));
     bool deployed = true;
-    for (const char* name : kUninstallerFiles) deployed = copies.CopyInto(MediumFile(name), product, name) && deployed;
+    // The programs of this build's set: the 64-bit ones for a 64-bit installation.
+    for (const char* name : kUninstallerFiles)
+        deployed = copies.CopyInto(MediumFile(std::string(ProgramFolder(kBuildNtSet)) + name), product, name) && deployed;
     if (!deployed) copies.NoteUnusableEntry();
 }
 

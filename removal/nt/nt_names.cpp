@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "common/oscode/nt_environment.h"
 #include "common/text/bounded_text.h"
 
 namespace kyr::unhooknt {
@@ -21,7 +22,7 @@ bool BuildNames(const char* model, const char* suffix, Names* out) {
         JoinPieces(out->monitor, kTextSize, {"KYRPOS Language Monitor ", model}) &&
         JoinPieces(out->printProcessor, kTextSize, {"KYRPOS PRINT PROCESSOR ", model}) &&
         JoinPieces(out->driverKey, kTextSize,
-             {"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
+             {"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" KYR_NT_ENVIRONMENT "\\"
               "Drivers\\Version-3\\KYR POS ",
               model}) &&
         JoinPieces(out->printerKey, kTextSize,
@@ -30,7 +31,7 @@ bool BuildNames(const char* model, const char* suffix, Names* out) {
              {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\KYRPOS Language Monitor ",
               model}) &&
         JoinPieces(out->printProcessorKey, kTextSize,
-             {"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\"
+             {"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" KYR_NT_ENVIRONMENT "\\"
               "Print Processors\\KYRPOS PRINT PROCESSOR ",
               model}) &&
         JoinPieces(out->uninstallKey, kTextSize,

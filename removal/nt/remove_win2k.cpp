@@ -8,6 +8,7 @@
 
 #include "common/files/clear_read_only.h"
 #include "common/files/delete_even_read_only.h"
+#include "common/oscode/nt_environment.h"
 #include "removal/nt/form_selection.h"
 #include "removal/nt/nt_names.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 using kyr::unhooknt::kTextSize;
 
-char kEnvironment[] = "Windows NT x86";
+char kEnvironment[] = KYR_NT_ENVIRONMENT;
 
 // Walks one snapshot of the form list. Forms added between the size query and the copy
 // make the copy too small; the newer size is then tried again, a few times at most.

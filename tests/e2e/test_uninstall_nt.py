@@ -1,14 +1,16 @@
 """The uninstaller on Windows XP beyond the full removal of test_lifecycle.py: two printers,
 one ticked, then the rest; the runs that need no input (no printer left, a printer on a driver
 of another case); the entry of a driver already gone; and the binding failures that must leave
-the machine as it was."""
+the machine as it was; removals the spooler refuses, on XP and 98, which stay removable, and
+the Windows 9x removal's shared files."""
 import os
 import shutil
 import unittest
 
 from bench import faults
-from bench.flows import installed, key_exists, ours, read_only_files, reg, registry_values, remove, run_uninstaller
-from bench.product import (NOT_INSTALLED, PARTIAL_REMOVAL_LINES, PRODUCT, RESTART_QUESTION, SETTINGS,
+from bench.flows import (installed, key_exists, make_read_only, ours, read, read_only_files, reg, registry_values,
+                         remove, run_uninstaller, writable)
+from bench.product import (NOT_INSTALLED, PARTIAL_REMOVAL_LINES, PRODUCT, RESTART_NOTICE_9X, RESTART_QUESTION, SETTINGS,
                            UNINSTALL_KEY, UNINSTALLER_CAPTION)
 from bench.session import Session
 from checks import set_read_only
@@ -211,6 +213,56 @@ class RefusedRemovals(unittest.TestCase):
                 self.assertEqual(ours(win), WINE_KEEPS)
                 self.assertFalse(key_exists(win, UNINSTALL_KEY))
                 self.assertFalse(win.exists(inf), inf)
+
+
+
+W9X_PRINTER = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS 730"
+W9X_DEVICE = "HKLM\\Enum\\USBPRINT\\VOSKREL_ZPD-815\\0000"
+W9X_DRIVERS = "C:\\windows\\system32\\spool\\drivers\\win40"
+
+
+def usb_printer_9x(win):
+    """The printer on a USB port, with the device entry its "PrinterID" names."""
+    reg(win, "add", W9X_PRINTER, "/v", "Port", "/d", "USB001", "/f")
+    reg(win, "add", W9X_PRINTER + "\\PrinterDriverData", "/v", "PrinterID", "/t", "REG_BINARY", "/d", "4B595231", "/f")
+    reg(win, "add", W9X_DEVICE, "/v", "PrinterID", "/t", "REG_BINARY", "/d", "4B59523130", "/f")
+
+
+class Win98Removals(unittest.TestCase):
+    def test_a_refused_usb_printer_keeps_its_device_entries(self):
+        with Session("uninstall-98-refused-usb", "win98") as win:
+            installed(win)
+            usb_printer_9x(win)
+            config = faults.write_config(win, ["fail DeletePrinter 1 5"])
+            with win.launched_by(faults.launcher(config)):
+                run = uninstall(win, [WAIT, 'itemclick 1006 0', 'sleep 300', WATCH, 'click 1001', 'box OK 90000',
+                                      'gone "%s" 60000' % CAPTION])
+            self.assertEqual(run.exit_code, 0)
+            self.assertEqual([b.text.split("\n")[0] for b in run.transcript.boxes()],
+                             ["These printers could not be deleted:"])
+            self.assertTrue(key_exists(win, W9X_DEVICE))
+            self.assertTrue(key_exists(win, W9X_PRINTER))
+            again = remove(win)
+            self.assertEqual([b.text for b in again.transcript.boxes()], [RESTART_NOTICE_9X])
+            self.assertFalse(key_exists(win, W9X_DEVICE))
+
+    def test_shared_files_of_the_universal_driver_are_not_reported(self):
+        # Another printer's driver holds them; the module's deletion fails, and the
+        # uninstaller leaves them alone.
+        with Session("uninstall-98-shared", "win98") as win:
+            installed(win)
+            held = []
+            try:
+                for name in ("dmcolor.dll", "iconlib.dll"):
+                    path = W9X_DRIVERS + "\\" + name
+                    held.append(make_read_only(win, path, read(win, path)))
+                run = remove(win)
+            finally:
+                for path in held:
+                    writable(path)
+            self.assertEqual(run.exit_code, 0)
+            self.assertEqual([b.text for b in run.transcript.boxes()], [RESTART_NOTICE_9X])
+            self.assertNotIn("driver|KYR POS 730", ours(win))
 
 
 if __name__ == "__main__":
