@@ -50,7 +50,16 @@ std::vector<BYTE> Fetch(Enum call, DWORD& count) {
     return buffer;
 }
 
-const char* const kEnvironments[] = {"Windows NT x86", "Windows 4.0"};
+// "Windows x64" only where there is a 64-bit spooler: a 32-bit Windows' dumps stay as they were.
+std::vector<const char*> Environments() {
+    std::vector<const char*> environments = {"Windows NT x86", "Windows 4.0"};
+    typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+    IsWow64ProcessFn isWow64 = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64) environments.push_back("Windows x64");
+    return environments;
+}
 
 void DumpSpooler() {
     DWORD count;
@@ -79,7 +88,7 @@ void DumpSpooler() {
             ClosePrinter(printer);
         }
     }
-    for (const char* env : kEnvironments) {
+    for (const char* env : Environments()) {
         std::vector<BYTE> drivers = Fetch(
             [env](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
                 return EnumPrinterDriversA(nullptr, const_cast<char*>(env), 3, b, s, n, c);
@@ -156,7 +165,9 @@ std::string ValueText(DWORD type, const BYTE* data, DWORD size) {
 
 void DumpKey(HKEY root, const std::string& rootName, const std::string& path) {
     HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    // The 64-bit view on 64-bit Windows, where the 32-bit one shows as its Wow6432Node key;
+    // a 32-bit Windows has only the one view and takes no notice of the flag.
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
         printf("nokey|%s\\%s\n", rootName.c_str(), E(path.c_str()).c_str());
         return;
     }
