@@ -30,7 +30,6 @@ class PeFile:
         self.magic = self.pe.OPTIONAL_HEADER.Magic
         self.subsystem_major = self.pe.OPTIONAL_HEADER.MajorSubsystemVersion
         self.subsystem_minor = self.pe.OPTIONAL_HEADER.MinorSubsystemVersion
-        self.path = path
 
     def imports(self):
         """{dll name (lower case): [function names or #ordinals]}"""
@@ -69,13 +68,11 @@ class PeFile:
         return dotted(f.FileVersionMS, f.FileVersionLS), dotted(f.ProductVersionMS, f.ProductVersionLS)
 
     def description(self):
-        """The version resource's FileDescription text, or None."""
-        for info in getattr(self.pe, "FileInfo", None) or []:
-            for block in info:
-                for table in getattr(block, "StringTable", []):
-                    if b"FileDescription" in table.entries:
-                        return table.entries[b"FileDescription"].decode("latin-1")
-        return None
+        """The version resource's FileDescription text, or empty."""
+        tables = [t for info in getattr(self.pe, "FileInfo", None) or [] for block in info
+                  for t in getattr(block, "StringTable", [])]
+        return next((t.entries[b"FileDescription"].decode("latin-1") for t in tables
+                     if b"FileDescription" in t.entries), "")
 
     def stamps(self):
         """{where: time stamp} of every time stamp the file carries."""
@@ -253,7 +250,7 @@ class ShippedBinaries(unittest.TestCase):
                 pe = PeFile(path)
                 self.assertIsNotNone(pe.fixed_versions(), "version resource")
                 if os.path.basename(path) not in ours:
-                    self.assertTrue((pe.description() or "").startswith(STANDIN_DESCRIPTION), pe.description())
+                    self.assertTrue(pe.description().startswith(STANDIN_DESCRIPTION), pe.description())
 
     def test_a_64_bit_file_exports_what_its_32_bit_twin_does_undecorated(self):
         # x64 decorates no name: a 32-bit alias left as "Foo@8" would be a name that neither
@@ -320,25 +317,15 @@ class ShippedBinaries(unittest.TestCase):
     def test_the_nt_driver_infs_models_section_is_the_one_its_platform_reads(self):
         # x64 setup takes a model only from a section decorated for it ([KYR.NTamd64], named
         # with the decoration in [Manufacturer]); an undecorated one is read by 32-bit setup.
-        for name, decoration in NT_INFS.items():
+        for name, (manufacturer, models) in NT_INFS.items():
             with self.subTest(inf=name):
-                sections = inf_sections(inf_text(name))
-                entries = [line.split("=", 1)[1].split(",") for line in sections.get("manufacturer", [])
-                           if "=" in line]
-                self.assertEqual(len(entries), 1, sections.get("manufacturer"))
-                models, decorations = entries[0][0].strip(), [d.strip().lower() for d in entries[0][1:]]
-                if decoration:
-                    self.assertIn(decoration.lower(), decorations)
-                    models += "." + decoration
-                else:
-                    self.assertEqual(decorations, [])
-                lines = sections.get(models.lower(), [])
-                self.assertTrue(any(re.match(r'"KYR POS 730"\s*=\s*KYR730E\.GPD\b', line) for line in lines),
-                                (models, lines))
+                text = inf_text(name)
+                self.assertRegex(text, r"(?mi)^\[Manufacturer\]\s*^%KYR%\s*=\s*" + re.escape(manufacturer) + r"\s*$")
+                self.assertRegex(text, r'(?mi)^\[' + re.escape(models) + r'\]\s*^"KYR POS 730"\s*=\s*KYR730E\.GPD\b')
 
 
-# The NT driver INFs and the decoration their models section carries.
-NT_INFS = {"driver2k/KYR730.INF": None, "driverx64/KYR730.INF": "NTamd64"}
+# The NT driver INFs: their [Manufacturer] entry and the models section it makes setup read.
+NT_INFS = {"driver2k/KYR730.INF": ("KYR", "KYR"), "driverx64/KYR730.INF": ("KYR,NTamd64", "KYR.NTamd64")}
 
 
 def inf_text(name):
@@ -347,18 +334,6 @@ def inf_text(name):
     if data.startswith(b"\xff\xfe"):
         return data[2:].decode("utf-16-le")
     return data.decode("cp1252", errors="replace")
-
-
-def inf_sections(text):
-    """{section name (lower case): [its lines without comments and blanks]}"""
-    sections, current = {}, None
-    for raw in text.splitlines():
-        line = raw.split(";", 1)[0].strip()
-        if line.startswith("[") and line.endswith("]"):
-            current = sections.setdefault(line[1:-1].strip().lower(), [])
-        elif line and current is not None:
-            current.append(line)
-    return sections
 
 
 if __name__ == "__main__":
