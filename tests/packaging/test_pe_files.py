@@ -1,10 +1,9 @@
-"""Every shipped binary is a PE that the oldest Windows of its folder can load: i386 and
-subsystem 4.0 in the 32-bit folders, AMD64 (PE32+) and 5.2 in x64/ and driverx64/; only
-system DLLs, no function that arrived after that Windows, and the version resource the
-product's version table fixes. A 64-bit file exports what its 32-bit twin does, without
-the stdcall decoration. Every one rebuilds byte for byte: its time stamps are zero or the
-commit's time, and no build path is inside. The NT driver INFs name the driver as the
-removal looks for it, in the models section their platform's setup reads."""
+"""Every shipped binary is a PE that the oldest Windows of its folder can load (i386 and
+subsystem 4.0, or AMD64 and 5.2 in x64/ and driverx64/): only system DLLs, no function that
+arrived after that Windows, and the version resource the product's version table fixes; a
+64-bit file exports its 32-bit twin's names undecorated. Every one rebuilds byte for byte:
+its time stamps are zero or the commit's time, and no build path is inside. The NT
+driver INFs name the driver as the removal looks for it, where their platform's setup reads."""
 import collections
 import os
 import re
@@ -98,12 +97,11 @@ def commit_time():
     return int(out.stdout.strip()) if out.returncode == 0 and out.stdout.strip() else None
 
 
-def media_binaries(folders=None):
+def media_binaries():
     for folder, _, files in os.walk(MEDIA):
         for f in sorted(files):
-            path = os.path.join(folder, f)
-            if f.lower().endswith((".exe", ".dll", ".drv")) and (folders is None or folder_of(path) in folders):
-                yield path
+            if f.lower().endswith((".exe", ".dll", ".drv")):
+                yield os.path.join(folder, f)
 
 
 def folder_of(path):
@@ -214,11 +212,8 @@ class ShippedBinaries(unittest.TestCase):
         programs = {"KYRPOS730_Installer.exe": "x86", "KYRPOS730_Uninstaller.exe": "x86",
                     "x64/KYRPOS730_Installer.exe": "amd64", "x64/KYRPOS730_Uninstaller.exe": "amd64"}
         for name, processor in programs.items():
-            path = os.path.join(MEDIA, name)
-            if not os.path.exists(path):
-                continue
             with self.subTest(name=name):
-                text = PeFile(path).manifest()
+                text = PeFile(os.path.join(MEDIA, name)).manifest()
                 self.assertIn('<requestedExecutionLevel level="requireAdministrator" uiAccess="false"/>', text)
                 self.assertEqual(re.findall(r'processorArchitecture="([^"]*)"', text), [processor])
                 # Common controls 6 would redraw every control on XP; a list of supported
@@ -258,8 +253,7 @@ class ShippedBinaries(unittest.TestCase):
         # also export the C++ runtime's symbols; those are no interface of theirs.
         def interface(pe):
             return {name for name in pe.exports() if not name.startswith(("_Z", "__"))}
-        folders = {name for name, folder in FOLDERS.items() if folder.twins is not None}
-        for path in media_binaries(folders):
+        for path in (p for p in media_binaries() if FOLDERS[folder_of(p)].twins is not None):
             twin = os.path.join(MEDIA, FOLDERS[folder_of(path)].twins, os.path.basename(path))
             with self.subTest(file=os.path.relpath(path, MEDIA)):
                 self.assertTrue(os.path.exists(twin), "no 32-bit twin " + os.path.relpath(twin, MEDIA))
