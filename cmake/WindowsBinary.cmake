@@ -1,6 +1,14 @@
 # Link settings every Windows binary of the product shares: static runtimes, so no
 # libstdc++/libgcc/winpthread DLL is needed, and subsystem 4.0 so that the Windows 95
-# and NT 4.0 loaders accept the file.
+# and NT 4.0 loaders accept the file. A 64-bit file says 5.2: no Windows older than XP x64
+# and Server 2003 x64 loads one, and 5.2 is the lowest their loaders take.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KYR_SUBSYSTEM_MAJOR 5)
+  set(KYR_SUBSYSTEM_MINOR 2)
+else()
+  set(KYR_SUBSYSTEM_MAJOR 4)
+  set(KYR_SUBSYSTEM_MINOR 0)
+endif()
 
 if(KYR_THREAD_MODEL STREQUAL "win32")
   # The shipped tree. Nothing in it throws or catches, and nothing asks for a type at run
@@ -10,8 +18,17 @@ if(KYR_THREAD_MODEL STREQUAL "win32")
   #
   # Reproducible from any folder: no build path reaches the files (assertion texts and the
   # like name sources relative to the tree), and the linker writes no time stamps.
+  # On x64 the unwind tables stay: there the system walks every frame by them, and takes a
+  # function without one for a leaf, so a structured exception that a handler above our
+  # frames would catch (the window manager's around a dialog procedure, the host's around a
+  # plug-in call) could not be dispatched past them and would end the process.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(kyr_unwind_option "")
+  else()
+    set(kyr_unwind_option ";-fno-asynchronous-unwind-tables")
+  endif()
   add_compile_options(
-    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffunction-sections;-fdata-sections;-fno-asynchronous-unwind-tables>"
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffunction-sections;-fdata-sections${kyr_unwind_option}>"
     "$<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions;-fno-rtti>"
     "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=;-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
   set(KYR_LEAN_RUNTIME ${CMAKE_CURRENT_LIST_DIR}/../common/runtime/lean_runtime.cpp)
@@ -20,13 +37,20 @@ endif()
 function(kyr_windows_binary target)
   target_link_options(${target} PRIVATE
     -static -static-libgcc -static-libstdc++
-    -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
-    -Wl,--major-os-version,4 -Wl,--minor-os-version,0
+    -Wl,--major-subsystem-version,${KYR_SUBSYSTEM_MAJOR} -Wl,--minor-subsystem-version,${KYR_SUBSYSTEM_MINOR}
+    -Wl,--major-os-version,${KYR_SUBSYSTEM_MAJOR} -Wl,--minor-os-version,${KYR_SUBSYSTEM_MINOR}
     -Wl,--dynamicbase,--nxcompat $<$<CONFIG:Release>:-s>)
   if(KYR_LEAN_RUNTIME)
     # Linked as an object, not from an archive, so that its definitions come before the
     # runtime library's whatever the order in which the linker meets the references.
     target_sources(${target} PRIVATE ${KYR_LEAN_RUNTIME})
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+      # The x64 linker keeps every function that has an unwind table, whether called or
+      # not; the runtime's string members would all stay. Without tables they are dropped
+      # again, and those a binary calls only end in the allocator or abort().
+      set_source_files_properties(${KYR_LEAN_RUNTIME} PROPERTIES
+                                  COMPILE_OPTIONS -fno-asynchronous-unwind-tables)
+    endif()
     target_link_options(${target} PRIVATE -Wl,--gc-sections -Wl,--no-insert-timestamp)
   endif()
   # Every deliverable goes next to the others so that the media assembly can pick them up.

@@ -141,7 +141,17 @@ typedef struct _OEMUIPSPARAM {
     PVOID pOemEntry;
 } OEMUIPSPARAM, *POEMUIPSPARAM;
 
-#if defined(_WIN32) && !defined(_WIN64)
+// The published sizes on each platform: the driver's user interface allocates and fills these
+// records by its own declarations, and on x64 every handle and pointer is 8 bytes wide and
+// 8-aligned, so a DWORD before one is followed by 4 bytes of padding.
+#if defined(_WIN64)
+static_assert(sizeof(PROPSHEETUI_INFO) == 48, "published layout");
+static_assert(sizeof(PROPSHEETUI_INFO_HEADER) == 40, "published layout");
+static_assert(sizeof(SETRESULT_INFO) == 24, "published layout");
+static_assert(sizeof(OEMDMPARAM) == 72, "published layout");
+static_assert(sizeof(OEMCUIPPARAM) == 120, "published layout");
+static_assert(sizeof(OEMUIPSPARAM) == 88, "published layout");
+#elif defined(_WIN32)
 static_assert(sizeof(PROPSHEETUI_INFO) == 28, "published layout");
 static_assert(sizeof(PROPSHEETUI_INFO_HEADER) == 20, "published layout");
 static_assert(sizeof(SETRESULT_INFO) == 12, "published layout");

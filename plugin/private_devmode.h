@@ -3,6 +3,7 @@
 // ours. Platform-free; sections are raw memory, read and written byte-wise.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kyr {
@@ -14,6 +15,12 @@ struct PrivateDevmode {
     std::int32_t privateValue;
 };
 static_assert(sizeof(PrivateDevmode) == 16, "the section is four 32-bit fields");
+// The section is stored with the printer's devmode and handed to whichever build of the
+// driver runs (a 32-bit program's job on x64 Windows reaches the 64-bit one): the same bytes
+// on every build.
+static_assert(offsetof(PrivateDevmode, dwSize) == 0 && offsetof(PrivateDevmode, dwSignature) == 4 &&
+                  offsetof(PrivateDevmode, dwVersion) == 8 && offsetof(PrivateDevmode, privateValue) == 12,
+              "the section's fields sit where every build of the plug-in reads them");
 
 constexpr std::uint32_t kPrivateDevmodeSize = sizeof(PrivateDevmode);
 constexpr std::uint32_t kPluginSignature = 0x4D534654;

@@ -22,6 +22,11 @@ struct MiscSettings {
     std::uint8_t startDrawer2Time;
 };
 static_assert(sizeof(MiscSettings) == 10, "MISC is stored byte for byte");
+// The printing side reads the value by its own fixed layout, whichever build of the plug-in
+// wrote it: byte fields only, so every build lays it out alike.
+static_assert(alignof(MiscSettings) == 1 && offsetof(MiscSettings, reserved) == 5 &&
+                  offsetof(MiscSettings, startDrawer2Time) == 9,
+              "MISC's fields sit where every build reads them");
 
 constexpr std::size_t kMiscValueSize = sizeof(MiscSettings);
 // Longer "MISC" values than this are not ours; they load as defaults.

@@ -2,8 +2,10 @@
 
 namespace kyr {
 
-// The record size the platform checks on the 32-bit build.
-static_assert(sizeof(SP_DEVINFO_DATA) == 28, "SP_DEVINFO_DATA must be the 32-bit record");
+// The record size the platform checks: 28 bytes on 32-bit Windows, 32 on 64-bit (its last
+// field is pointer-sized).
+static_assert(sizeof(SP_DEVINFO_DATA) == (sizeof(void*) == 8 ? 32 : 28),
+              "SP_DEVINFO_DATA must be the platform's record");
 
 EnumStep EnumDeviceStep(EnumDeviceInfoFn enumDeviceInfo, HDEVINFO set, DWORD index,
                         SP_DEVINFO_DATA* data) {

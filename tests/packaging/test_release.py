@@ -1,6 +1,7 @@
 """scripts/release: the disc image read back holds the medium file for file under its Joliet
-names, the archive too, the sums and the file list agree, and a second run from a copy of
-the medium with other file times, modes, creation order and time zone gives the same bytes."""
+names, the archive too, the sums and the file list agree, the list carries every folder of
+the medium (the 64-bit ones too), and a second run from a copy of the medium with other file
+times, modes, creation order and time zone gives the same bytes."""
 import hashlib
 import os
 import shutil
@@ -13,6 +14,10 @@ SOURCE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 BUILD = os.environ.get("KYR_BUILD_DIR", os.path.join(SOURCE, "build"))
 MEDIA = os.path.join(BUILD, "media")
 NAME = "KYRPOS730_1.0.0E"
+# The medium's folders, each with a file that only the build of that folder puts there: a
+# medium assembled before the 64-bit tree was built lacks x64/ and driverx64/.
+FOLDERS = {"": "KYRPOS730_Installer.exe", "driver2k": "UI730.DLL", "driver9x": "unidrv.dll",
+           "x64": "KYRPOS730_Installer.exe", "driverx64": "UI730.DLL"}
 
 
 def tree(top):
@@ -73,6 +78,9 @@ class Release(unittest.TestCase):
             listed = [line.split() for line in f]
         self.assertEqual([(p, int(s), d) for d, s, p in listed],
                          [(p, len(b), hashlib.sha256(b).hexdigest()) for p, b in sorted(medium.items())])
+        paths = {p for _, _, p in listed}
+        for folder, name in FOLDERS.items():
+            self.assertIn("/".join(filter(None, (folder, name))), paths)
 
 
 if __name__ == "__main__":
