@@ -79,15 +79,44 @@ std::vector<std::string> ListTexts(HWND list) {
     return texts;
 }
 
+namespace {
+// Whether the process is a 64-bit one on 64-bit Windows (this program being 32-bit there).
+bool IsNative64(HANDLE process) {
+    typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+    IsWow64ProcessFn isWow64 = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL mine = FALSE, theirs = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &mine) && mine && isWow64(process, &theirs) && !theirs;
+}
+}  // namespace
+
 BarState ReadProgressBar(HWND bar) {
     BarState state;
     DWORD pid = 0;
     GetWindowThreadProcessId(bar, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, pid);
     // The control keeps its state in a record whose address is its first window word;
-    // the record starts with the control's own handle, which validates the read.
-    LONG_PTR address = GetWindowLongPtrA(bar, 0);
-    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, pid);
-    if (process && address) {
+    // the record starts with the control's own handle, which validates the read. A 64-bit
+    // control's word and handle are 8 bytes: its two halves are read apart.
+    if (process && IsNative64(process)) {
+        const ULONGLONG address = static_cast<ULONGLONG>(static_cast<DWORD>(GetWindowLongA(bar, 0))) |
+                                  (static_cast<ULONGLONG>(static_cast<DWORD>(GetWindowLongA(bar, 4))) << 32);
+        struct {
+            ULONGLONG self;
+            INT current, minimum, maximum, step;
+        } info;
+        SIZE_T read = 0;
+        if (address != 0 && address < 0x100000000ULL &&
+            ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<UINT_PTR>(address)), &info, sizeof(info),
+                              &read) &&
+            read == sizeof(info) && static_cast<DWORD>(info.self) == static_cast<DWORD>(reinterpret_cast<UINT_PTR>(bar))) {
+            state.valid = true;
+            state.position = info.current;
+            state.minimum = info.minimum;
+            state.maximum = info.maximum;
+            state.step = info.step;
+        }
+    } else if (LONG_PTR address = GetWindowLongPtrA(bar, 0); process && address) {
         struct {
             HWND self;
             INT current, minimum, maximum, step;

@@ -23,6 +23,8 @@ from bench.transcript import Transcript
 BUILD = os.environ.get("KYR_BUILD_DIR", os.path.join(prefixes.ROOT, "build"))
 MEDIA = os.path.join(BUILD, "media")
 TOOLS = os.path.join(BUILD, "win", "bin")
+# The few bench programs that must be 64-bit on 64-bit Windows.
+TOOLS64 = os.path.join(BUILD, "win64", "bin")
 SCENARIO_DIR = os.path.join(prefixes.WINE_DIR, "scenarios")
 OUT_DIR = os.environ.get("KYR_OUT_DIR", os.path.join(BUILD, "e2e-out"))
 ANSI_CODEPAGES = {"ja_JP": "cp932", "zh_CN": "gbk", "zh_TW": "cp950", "ko_KR": "cp949"}
@@ -116,12 +118,16 @@ class Session:
         elif media:
             shutil.copytree(MEDIA, self.path("C:\\media"))
         if observe_restarts:
-            # Wine ends the session through wineboot; ours only logs the request.
-            prefixes.replace_file(self.prefix, "drive_c/windows/system32/wineboot.exe",
-                                  os.path.join(TOOLS, "fake_wineboot.exe"))
+            # Wine ends the session through wineboot; ours only logs the request. On 64-bit
+            # Windows system32 holds the 64-bit one (a 32-bit file there kept Wine's own
+            # programs from starting) and syswow64 the 32-bit one.
             if self.arch == "win64":
-                # A 32-bit program's system folder is syswow64 there.
+                prefixes.replace_file(self.prefix, "drive_c/windows/system32/wineboot.exe",
+                                      os.path.join(TOOLS64, "fake_wineboot.exe"))
                 prefixes.replace_file(self.prefix, "drive_c/windows/syswow64/wineboot.exe",
+                                      os.path.join(TOOLS, "fake_wineboot.exe"))
+            else:
+                prefixes.replace_file(self.prefix, "drive_c/windows/system32/wineboot.exe",
                                       os.path.join(TOOLS, "fake_wineboot.exe"))
             self.program_env["WINEDLLOVERRIDES"] = self.env["WINEDLLOVERRIDES"] + ";wineboot.exe=n"
         self.server = self.popen(["wineserver", "-p", "-f"], env=self.env, stdout=subprocess.DEVNULL,
