@@ -17,12 +17,36 @@ STAGED = ["UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL", "MON730.DLL"
 DEPLOYED = ("KYRPOS730_Uninstaller.exe", "Unhook_A.dll", "Unhook_B.dll")
 
 
+# Per Windows' bitness: the NT environment, its driver and print-processor folders, and the
+# medium's folders the installation takes its driver and its programs from.
+NT_SETS = {"win32": ("Windows NT x86", NT_DRIVERS, "C:\\windows\\system32\\spool\\prtprocs\\w32x86",
+                     "\\driver2k", ""),
+           "win64": ("Windows x64", "C:\\windows\\system32\\spool\\drivers\\x64",
+                     "C:\\windows\\system32\\spool\\prtprocs\\x64", "\\driverx64", "\\x64")}
+AMD64 = 0x8664
+
+
+def pe_machine(win, windows_path):
+    """The machine field of a PE file's header, or None when it is none."""
+    data = read(win, windows_path) or b""
+    if data[:2] != b"MZ" or len(data) < 0x40:
+        return None
+    at = int.from_bytes(data[0x3C:0x40], "little")
+    return int.from_bytes(data[at + 4:at + 6], "little") if data[at:at + 4] == b"PE\0\0" else None
+
+
 def nt_installation(test, win, port="LPT1"):
     """Spooler objects with every field, the files, the INF copy, the entry, the product folder."""
+    environment, drivers_folder, processors_folder, driver_medium, programs = NT_SETS[win.arch]
     spooler = win.spooler()
+    # On 64-bit Windows too: the bench's dump is a 32-bit program, to which Wine names the
+    # monitor's environment as its own.
     test.assertIn("monitor|KYRPOS Language Monitor 730|env=Windows NT x86|dll=MON730.DLL", spooler)
-    test.assertIn("processor|Windows NT x86|KYRPOS PRINT PROCESSOR 730", spooler)
-    driver = drivers(win)["KYR POS 730"]
+    if win.arch == "win64":
+        test.assertFalse([l for l in spooler if l.startswith(("driver|Windows NT x86|", "processor|Windows NT x86|"))
+                          and "730" in l])
+    test.assertIn("processor|%s|KYRPOS PRINT PROCESSOR 730" % environment, spooler)
+    driver = drivers(win, environment)["KYR POS 730"]
     test.assertEqual(driver["version"], "3")
     test.assertEqual([basename(driver[k]) for k in ("path", "data", "config", "help")],
                      ["UNIDRV.DLL", "KYR730E.GPD", "UNIDRVUI.DLL", "UNIDRV.HLP"])
@@ -38,13 +62,22 @@ def nt_installation(test, win, port="LPT1"):
         for key, value in EXPECTED_PRINTER.items():
             test.assertEqual(printer[key], value, key)
     for name in STAGED:
-        test.assertFalse(win.exists(NT_DRIVERS + "\\" + name), name)
-    for folder, names in (("C:\\windows\\system32", ["MON730.DLL"]),
-                          ("C:\\windows", ["MON730.DLL", "KYR730E.DLL", "UI730.DLL", "UI730.INI", "KYR730E.GPD"]),
-                          ("C:\\windows\\system32\\spool\\prtprocs\\w32x86", ["PRO730.DLL"]),
-                          (NT_DRIVERS + "\\3", ["UNIDRV.DLL", "UI730.DLL", "UI730.INI"])):
+        test.assertFalse(win.exists(drivers_folder + "\\" + name), name)
+    placed = [("C:\\windows\\system32", ["MON730.DLL"]),
+              ("C:\\windows", ["MON730.DLL", "KYR730E.DLL", "UI730.DLL", "UI730.INI", "KYR730E.GPD"]),
+              (processors_folder, ["PRO730.DLL"]),
+              (drivers_folder + "\\3", ["UNIDRV.DLL", "UI730.DLL", "UI730.INI"])]
+    for folder, names in placed:
         for name in names:
             test.assertTrue(win.exists(folder + "\\" + name), folder + "\\" + name)
+            if win.arch == "win64" and folder != "C:\\windows" and name.endswith(".DLL"):
+                # What the 64-bit spooler loads is 64-bit.
+                test.assertEqual(pe_machine(win, folder + "\\" + name), AMD64, folder + "\\" + name)
+    if win.arch == "win64":
+        for name in ("MON730.DLL", "PRO730.DLL", "UI730.DLL"):
+            test.assertFalse(win.exists("C:\\windows\\syswow64\\" + name), name)
+        test.assertTrue(any(l.startswith("nokey|") for l in
+                            win.registry(UNINSTALL_KEY.replace("\\SOFTWARE\\", "\\SOFTWARE\\Wow6432Node\\"))))
     values = dict(registry_values(win, UNINSTALL_KEY))
     test.assertEqual(sorted(values), ["DisplayName", "InfFile", "KYR POS 730", "UninstallString"])
     test.assertEqual(values["DisplayName"], "sz:KYR POS 730 Windows Driver 1.0.0E")
@@ -52,9 +85,9 @@ def nt_installation(test, win, port="LPT1"):
     test.assertEqual(values["UninstallString"], "sz:C:\\windows\\KYR-730\\KYRPOS730_Uninstaller.exe")
     inf = values["InfFile"][3:]
     test.assertTrue(inf.lower().startswith("c:\\windows\\inf\\"), inf)
-    test.assertEqual(read(win, inf), read(win, win.medium + "\\driver2k\\KYR730.INF"))
+    test.assertEqual(read(win, inf), read(win, win.medium + driver_medium + "\\KYR730.INF"))
     for name in DEPLOYED:
-        test.assertEqual(read(win, PRODUCT + "\\" + name), read(win, win.medium + "\\" + name), name)
+        test.assertEqual(read(win, PRODUCT + "\\" + name), read(win, win.medium + programs + "\\" + name), name)
 
 
 WINDOWS = "C:\\windows"

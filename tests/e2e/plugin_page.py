@@ -9,7 +9,7 @@ import subprocess
 import threading
 import time
 
-from bench.session import TOOLS
+from bench.session import TOOLS, TOOLS64
 
 PRINTER = "KYR POS 730"
 KEY = "HKLM\\SOFTWARE\\KYR_POS_PRINTER\\KYR_POS_730"
@@ -20,9 +20,15 @@ EXAMPLE1 = "\\x1B\\x70\\x00\\x19\\xff"
 EXAMPLE2 = "\\x1D\\x56\\x42\\x00"
 
 
+def installed_dll(win):
+    """The plug-in as the spooler placed it: the 64-bit one on 64-bit Windows."""
+    return INSTALLED_DLL.replace("\\w32x86\\", "\\x64\\") if win.arch == "win64" else INSTALLED_DLL
+
+
 def host_ready(win):
-    """Puts the bench's property-sheet host beside the other bench tools."""
-    shutil.copy2(os.path.join(TOOLS, "plugin_host.exe"), win.path("C:\\bench"))
+    """Puts the bench's property-sheet host beside the other bench tools: on 64-bit Windows
+    the 64-bit one, which loads the 64-bit plug-in as the driver's 64-bit interface does."""
+    shutil.copy2(os.path.join(TOOLS64 if win.arch == "win64" else TOOLS, "plugin_host.exe"), win.path("C:\\bench"))
 
 
 class HostRun:
@@ -63,7 +69,7 @@ def run_host(win, steps, printers=(PRINTER,), boxes=None, env=None):
     out = "C:\\bench\\host%d.out" % run_host.count
     with open(win.path(script), "w", encoding="utf-8", newline="\r\n") as f:
         f.write("\n".join(steps) + "\nexit\n")
-    args = ["--dll", INSTALLED_DLL]
+    args = ["--dll", installed_dll(win)]
     for printer in printers:
         args += ["--printer", printer]
     args += ["--script", script, "--out", out]

@@ -1,6 +1,7 @@
 """The installer's start as a user meets it: the progress window, the NT 4.0 refusal, the
 setup dialog with its defaults, and cancelling it."""
 import os
+import shutil
 import unittest
 
 from bench.session import Session
@@ -39,12 +40,17 @@ class InstallerStart(unittest.TestCase):
         return seen
 
     def test_refusals_before_the_setup_dialog(self):
-        rows = [  # scenario, Windows, bits, the box's text
-            ("start-nt40", "nt40", 32, "This driver is not supported by Windows NT4.0!!"),
-            ("start-win10-64", "win10", 64, WIN64_REFUSAL),
+        rows = [  # scenario, Windows, bits, the box's text, medium folders taken away
+            ("start-nt40", "nt40", 32, "This driver is not supported by Windows NT4.0!!", ()),
+            # A medium without the whole 64-bit set: the 32-bit installer cannot serve 64-bit
+            # Windows and says so, as before there was a set.
+            ("start-win10-64-no-set", "win10", 64, WIN64_REFUSAL, ("x64",)),
+            ("start-win10-64-no-driver", "win10", 64, WIN64_REFUSAL, ("driverx64",)),
         ]
-        for name, version, bits, text in rows:
+        for name, version, bits, text, taken in rows:
             with self.subTest(name=name), Session(name, version, observe_restarts=False, bits=bits) as win:
+                for folder in taken:
+                    shutil.rmtree(win.path(win.medium + "\\" + folder))
                 before = snapshot(win), win.spooler()
                 run = win.run(INSTALLER, ['box OK 30000 C:\\bench\\refused.bmp'])
                 win.png("C:\\bench\\refused.bmp", "refused")

@@ -76,6 +76,12 @@ class Checks(unittest.TestCase):
         self.assertTrue(any(l.startswith("nokey|") for l in win.registry(UNINSTALL_KEY)))
 
 
+class OneRunOn64BitWindows(Checks):
+    def test_the_64_bit_installer_runs_for_its_front_and_a_second_front_is_refused(self):
+        with Session("single-win10-64", "win10", bits=64) as win:
+            self.two_installers_together(win, "No")
+
+
 class OneRunOnXp(Checks):
     def test_two_installers_started_together_install_once(self):
         with Session("single-two-installers", "winxp") as win:

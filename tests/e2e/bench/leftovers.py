@@ -23,10 +23,11 @@ NT_REASONS = [
      "the product folder with the uninstaller and both removal modules; the uninstaller runs from it"),
     (r"file C:\\windows\\(KYR730E\.DLL|KYR730E\.GPD|MON730\.DLL|UI730\.DLL|UI730\.INI)", GIVEN,
      "the installation's copies in the Windows folder, which the removal never names"),
-    (r"file C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\.*", WINE,
+    (r"file C:\\windows\\system32\\spool\\drivers\\(w32x86|x64)\\3\\.*", WINE,
      "the driver's files in the spooler's version folder: Wine's spooler refuses the removal's "
      "file-deleting driver deletion (every nonzero flag gives 87), so nothing deletes them"),
-    (r"(key|value) HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Print Processors"
+    (r"(key|value) HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\(Windows NT x86|Windows x64)"
+     r"\\Print Processors"
      r"\\KYRPOS PRINT PROCESSOR 730(\|.*)?", WINE,
      "the print processor: Wine's spooler answers success to its deletion and keeps it"),
 ]
@@ -62,7 +63,7 @@ COMMON_REASONS = [
     (r"key HKLM\\Software\\KYR_POS_PRINTER", GIVEN,
      "the per-printer settings keys' parent, which the page's first Apply makes; the removal deletes "
      "each printer's key below it and never names the parent"),
-    (r"key HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\(Windows NT x86|Windows 4\.0)"
+    (r"key HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\(Windows NT x86|Windows 4\.0|Windows x64)"
      r"\\Drivers(\\Version-[03])?", WINE,
      "empty folders of the spooler's driver store, which a real Windows has from the start and a "
      "fresh Wine makes when drivers are first added or listed"),
@@ -172,9 +173,9 @@ def explain(version, items):
 
 
 
-def documented(version, page_used=False):
+def documented(version, page_used=False, arch="win32"):
     """The items docs/leftovers.md lists for that Windows (the page's own only when it was
-    used)."""
+    used); on 64-bit Windows, the NT list with the x64 environment's folders and keys."""
     heading = "## " + TITLES[version]
     items, inside = [], False
     with open(DOC, encoding="utf-8") as f:
@@ -183,7 +184,11 @@ def documented(version, page_used=False):
                 inside = line.strip() == heading
             elif inside and line.startswith("| `"):
                 items.append(line.split("`")[1].replace("\\|", "|"))
-    return [i for i in items if page_used or i not in PAGE_ONLY]
+    items = [i for i in items if page_used or i not in PAGE_ONLY]
+    if arch == "win64":
+        items = [i.replace("\\w32x86\\", "\\x64\\").replace("\\Windows NT x86\\", "\\Windows x64\\")
+                 for i in items]
+    return items
 
 
 TITLES = {"winxp": "Windows XP", "win98": "Windows 98"}
@@ -214,11 +219,13 @@ def write_doc(sections):
         for item, category, reason in rows:
             lines.append("| `%s` | %s: %s |" % (item.replace("|", "\\|"), category, reason))
     lines += ["", "## 64-bit Windows", "",
-              "The installer refuses 64-bit Windows before it changes anything. What an older "
-              "installer left there, the uninstaller removes as on 32-bit Windows, but for one step: "
-              "the device removal by hardware id runs in a 32-bit process, where the setup API "
-              "refuses to remove devices (`ERROR_IN_WOW64`), and the failure is not reported. The "
-              "printer's USB device entries (`USB\\Vid_7a31&Pid_5e20`) stay until the device is "
-              "removed in the Device Manager. Not measured: Wine's 64-bit prefix has no such devices."]
+              "The medium's 64-bit installer and uninstaller (started by the 32-bit installer the "
+              "user starts) leave Windows XP's list with the x64 environment in place of the 32-bit "
+              "one: `spool\\drivers\\x64\\3` for `w32x86\\3`, `Environments\\Windows x64` for "
+              "`Environments\\Windows NT x86`; nothing of theirs lies in `SysWOW64` or below "
+              "`Wow6432Node` (`tests/e2e/test_later_windows.py`, Windows 7 and 10, 64-bit). What an "
+              "older 32-bit installer left there, the 32-bit uninstaller removes as on 32-bit Windows, "
+              "but for the device removal by hardware id, which the setup API refuses to a 32-bit "
+              "process (`ERROR_IN_WOW64`); the 64-bit uninstaller removes the devices itself."]
     with open(DOC, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
