@@ -1,6 +1,7 @@
 """The gallery: one screenshot of every window and message box a user can meet, taken from
 the real programs on fresh Windows XP (and Windows 98 for the 9x family's own boxes, NT 4.0
-and 64-bit Windows 10 for the refusals, 32-bit Windows 10 for the removal there), and
+and 64-bit Windows 10 with a medium lacking the 64-bit set for the refusals, 32-bit Windows 10
+for the removal there, 64-bit Windows 10 for the medium's 64-bit programs), and
 docs/gallery.md that shows them. Run by scripts/gallery; prints what it could not take."""
 import os
 import shutil
@@ -26,7 +27,10 @@ INSTALLED_DLL = "C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\UI730.DLL"
 # (name, program, title, how it is met) in the order the gallery shows them.
 ENTRIES = [
     ("installer-nt40-refusal", "Installer", "Windows NT 4.0 is refused", "Started on Windows NT 4.0."),
-    ("installer-64bit-refusal", "Installer", "64-bit Windows is refused", "Started on 64-bit Windows 10."),
+    ("installer-64bit-refusal", "Installer", "64-bit Windows is refused",
+     "Started on 64-bit Windows 10 from a medium without its x64 folders."),
+    ("installer-64bit-setup-dialog", "Installer", "The setup dialog on 64-bit Windows",
+     "Started on 64-bit Windows 10: the medium's 64-bit installer shows it."),
     ("installer-setup-dialog", "Installer", "The setup dialog", "Port and overwrite policy."),
     ("installer-cancelled", "Installer", "\"Install Cancled.\"", "Escape (or the close box) in the setup dialog."),
     ("installer-second-run", "Installer", "A second run", "Started again while the first waits in its setup dialog."),
@@ -45,6 +49,12 @@ ENTRIES = [
     ("uninstaller-progress", "Uninstaller", "Progress", "While removing."),
     ("uninstaller-10-progress", "Uninstaller", "Progress on Windows 10", "While removing, on 32-bit Windows 10."),
     ("uninstaller-restart-question", "Uninstaller", "The restart question", "After the removal."),
+    ("uninstaller-64bit-list", "Uninstaller", "The printer list on 64-bit Windows",
+     "The 64-bit uninstaller, a printer ticked."),
+    ("uninstaller-driver-kept", "Uninstaller", "The driver stayed",
+     "The spooler kept the driver (and its key could not be deleted); the entry is kept for the next run."),
+    ("uninstaller-paused-printer", "Uninstaller", "A paused printer with documents waiting",
+     "The spooler refuses its deletion with 5."),
     ("uninstaller-driver-not-exist", "Uninstaller", "\"Driver is not exist\"",
      "Started when the driver is gone already."),
     ("uninstaller-fail-to-load", "Uninstaller", "\"Fail to load ...\"",
@@ -52,6 +62,8 @@ ENTRIES = [
     ("uninstaller-9x-before-restart", "Uninstaller", "The box before the restart on Windows 98", "After the removal."),
     ("plugin-additional-commands", "Plug-in", "The Additional Commands page", "In the stand-in driver host."),
     ("plugin-about", "Plug-in", "The About page", "In the stand-in driver host."),
+    ("plugin-64bit-additional-commands", "Plug-in", "The Additional Commands page on 64-bit Windows",
+     "The 64-bit plug-in in the 64-bit stand-in driver host."),
     ("plugin-refusal", "Plug-in", "A command too long is refused", "More than 2047 bytes typed into a box, then Apply."),
 ]
 SYSTEMS = {"9x": "Windows 98"}
@@ -95,8 +107,47 @@ def installer_nt40():
 
 def installer_win64():
     with Session("gallery-win64", "win10", observe_restarts=False, bits=64) as win:
+        shutil.rmtree(win.path("C:\\media\\x64"))
         win.run(INSTALLER, ["box OK 30000 %s" % bmp("a")])
         keep(win, bmp("a"), "installer-64bit-refusal")
+
+
+def windows_10_64():
+    with Session("gallery-10-64", "win10", bits=64) as win:
+        # The setup dialog photographed before its port is picked, as on XP.
+        script = install_script("LPT1", [("No", None)])
+        win.run(INSTALLER, script[:2] + ["sleep 300", "shot %s" % bmp("setup64")] + script[2:])
+        keep(win, bmp("setup64"), "installer-64bit-setup-dialog")
+        shutil.copy2(os.path.join(session.TOOLS64, "plugin_host.exe"), win.path("C:\\bench"))
+        host = _host(win, ["wait 2500", "exit"], dll=INSTALLED_DLL.replace("\\w32x86\\", "\\x64\\"))
+        win.drive(['wait "%s" 30000' % SHEET, "sleep 1200", "shot %s" % bmp("commands64")])
+        _wait(host)
+        keep(win, bmp("commands64"), "plugin-64bit-additional-commands")
+        win.run(UNINSTALLER, ['wait "%s" 60000' % UNINSTALLER_CAPTION, "itemclick 1006 0", "sleep 400",
+                              "shot %s" % bmp("list64"), "click 2", 'gone "%s" 60000' % UNINSTALLER_CAPTION],
+                cwd=PRODUCT)
+        keep(win, bmp("list64"), "uninstaller-64bit-list")
+
+
+def uninstaller_refusals():
+    driver_key = ("HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86\\Drivers\\"
+                  "Version-3\\KYR POS 730")
+    with Session("gallery-driver-kept", "winxp") as win:
+        win.run(INSTALLER, install_script("LPT1", [("No", None)]))
+        win.tool("reg", "add", driver_key + "\\Held", "/f")
+        win.run(UNINSTALLER, ['wait "%s" 60000' % UNINSTALLER_CAPTION, "itemclick 1006 0", "sleep 300",
+                              "click 1001", "box OK 90000 %s" % bmp("kept"), 'gone "%s" 60000' % UNINSTALLER_CAPTION],
+                cwd=PRODUCT)
+        keep(win, bmp("kept"), "uninstaller-driver-kept")
+    with Session("gallery-paused", "winxp") as win:
+        from bench import faults
+        win.run(INSTALLER, install_script("LPT1", [("No", None)]))
+        config = faults.write_config(win, ["fail DeletePrinter 1 5"])
+        with win.launched_by(faults.launcher(config)):
+            win.run(UNINSTALLER, ['wait "%s" 60000' % UNINSTALLER_CAPTION, "itemclick 1006 0", "sleep 300",
+                                  "click 1001", "box OK 90000 %s" % bmp("paused"),
+                                  'gone "%s" 60000' % UNINSTALLER_CAPTION], cwd=PRODUCT)
+        keep(win, bmp("paused"), "uninstaller-paused-printer")
 
 
 def windows_10():
@@ -198,13 +249,13 @@ def plugin_pages(win):
     keep(win, bmp("refusal"), "plugin-refusal")
 
 
-def _host(win, steps):
+def _host(win, steps, dll=INSTALLED_DLL):
     _host.count = getattr(_host, "count", 0) + 1
     script = "C:\\bench\\gallery-host%d.txt" % _host.count
     with open(win.path(script), "w", encoding="utf-8", newline="\r\n") as f:
         f.write("\n".join(steps) + "\n")
     return win.start("C:\\bench\\plugin_host.exe", cwd="C:\\bench",
-                     args=["--dll", INSTALLED_DLL, "--printer", "KYR POS 730", "--script", script,
+                     args=["--dll", dll, "--printer", "KYR POS 730", "--script", script,
                            "--out", "C:\\bench\\gallery-host%d.out" % _host.count])
 
 
@@ -273,8 +324,9 @@ def write_page():
     lines = ["# Gallery", "",
              "Every window and message box a user of the package can meet, as the real programs show",
              "them under Wine: on Windows XP, the Windows 9x family's own boxes on Windows 98, the",
-             "installer's refusals on Windows NT 4.0 and on 64-bit Windows 10, and the removal's",
-             "progress on 32-bit Windows 10.",
+             "installer's refusals on Windows NT 4.0 and on 64-bit Windows 10 (a medium without its",
+             "64-bit set), the removal's progress on 32-bit Windows 10, and the medium's 64-bit",
+             "programs on 64-bit Windows 10.",
              "Regenerated by `scripts/gallery`; do not edit by hand.", ""]
     group = None
     for name, program, title, how in ENTRIES:
@@ -306,7 +358,7 @@ def main():
     os.environ["KYR_OUT_DIR"] = os.path.join(ROOT, "build", "gallery-out")
     session.OUT_DIR = os.environ["KYR_OUT_DIR"]
     steps = [installer_nt40, installer_win64, xp_main, installer_failure_report, installer_failed_copies,
-             uninstaller_boxes, windows_98, windows_10]
+             uninstaller_boxes, uninstaller_refusals, windows_98, windows_10, windows_10_64]
     for step in steps:
         if only and step.__name__ not in only:
             continue

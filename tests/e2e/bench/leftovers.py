@@ -226,6 +226,7 @@ def write_doc(sections):
               "`Wow6432Node` (`tests/e2e/test_later_windows.py`, Windows 7 and 10, 64-bit). What an "
               "older 32-bit installer left there, the 32-bit uninstaller removes as on 32-bit Windows, "
               "but for the device removal by hardware id, which the setup API refuses to a 32-bit "
-              "process (`ERROR_IN_WOW64`); the 64-bit uninstaller removes the devices itself."]
+              "process (`ERROR_IN_WOW64`); the 64-bit uninstaller, a 64-bit process, is not refused that "
+              "way (not measured: the 64-bit scenarios have no such devices)."]
     with open(DOC, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
