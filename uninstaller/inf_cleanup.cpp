@@ -68,11 +68,19 @@ void DeleteWithTwin(const char* path, const char* storeName, int osCode, Undelet
     const bool hasTwin = JoinText(twin, sizeof(twin), path, "") && MakePnfTwin(twin, SystemLeadByte);
     DWORD readError = 0;
     const bool ours = InfNamesDriver(path, &readError);
-    // There but unreadable: whose it is cannot be told, so it stays with its twin, and the
-    // user is told of both.
-    if (readError != 0 && undeleted != nullptr) {
-        undeleted->push_back({path, readError});
-        if (hasTwin && GetFileAttributesA(twin) != INVALID_FILE_ATTRIBUTES) undeleted->push_back({twin, readError});
+    // There but unreadable: whose it is cannot be told, so it stays, and the user is told.
+    // Its twin carries the INF's strings and answers for itself: it goes with the rest when
+    // it names the driver, and is told with its own reason when it cannot be read either.
+    if (readError != 0) {
+        if (undeleted != nullptr) undeleted->push_back({path, readError});
+        if (hasTwin && GetFileAttributesA(twin) != INVALID_FILE_ATTRIBUTES) {
+            DWORD twinError = 0;
+            if (InfNamesDriver(twin, &twinError))
+                NoteIfStays(twin, DeleteEvenReadOnly(twin), undeleted);
+            else if (twinError != 0 && undeleted != nullptr)
+                undeleted->push_back({twin, twinError});
+        }
+        return;
     }
     if (ours) {
         bool left = true;

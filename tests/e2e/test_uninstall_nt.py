@@ -216,6 +216,28 @@ class RefusedRemovals(unittest.TestCase):
 
 
 
+    def test_an_entry_that_stays_after_the_driver_went_is_told_once_and_the_restart_follows(self):
+        with Session("uninstall-entry-stays", "winxp") as win:
+            installed(win)
+            # A key below the entry keeps the module's RegDeleteKeyA from deleting it, and
+            # the registry refuses every deletion of a whole tree.
+            reg(win, "add", UNINSTALL_KEY + "\\Held", "/f")
+            config = faults.write_config(win, ["fail-from SHDeleteKeyA 1 5"])
+            with win.launched_by(faults.launcher(config)):
+                run = remove(win)
+            self.assertEqual(run.exit_code, 0)
+            boxes = [b.text for b in run.transcript.boxes()]
+            self.assertEqual(len(boxes), 2, boxes)
+            self.assertTrue(boxes[0].startswith(
+                "These could not be removed:\n\nUninstall entry HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows"
+                "\\CurrentVersion\\Uninstall\\KYRPOS_730\nError Code: 5\n"), boxes[0])
+            self.assertEqual(boxes[1], RESTART_QUESTION)
+            self.assertNotIn("driver|KYR POS 730", ours(win))
+            # The next run finds the entry without its driver and finishes.
+            again = remove(win)
+            self.assertEqual([b.text for b in again.transcript.boxes()], [NOT_INSTALLED])
+            self.assertFalse(key_exists(win, UNINSTALL_KEY))
+
 W9X_PRINTER = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Printers\\KYR POS 730"
 W9X_DEVICE = "HKLM\\Enum\\USBPRINT\\VOSKREL_ZPD-815\\0000"
 W9X_DRIVERS = "C:\\windows\\system32\\spool\\drivers\\win40"

@@ -50,6 +50,11 @@ def prepare(root):
     os.makedirs(tools)
     for tool in ("guidriver.exe", "statedump.exe", "volatile_key.exe", "fake_wineboot.exe"):
         open(os.path.join(tools, tool), "wb").close()
+    # The bench programs of 64-bit Windows' own kind.
+    tools64 = os.path.join(build, "win64", "bin")
+    os.makedirs(tools64)
+    for tool in ("fake_wineboot.exe", "plugin_host.exe"):
+        open(os.path.join(tools64, tool), "wb").close()
     os.makedirs(os.path.join(build, "media", "driver2k"))
     open(os.path.join(build, "media", "KYRPOS730_Installer.exe"), "wb").close()
     fonts = os.path.join(root, "fonts")
