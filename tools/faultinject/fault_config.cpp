@@ -79,6 +79,31 @@ bool ParseLine(const char* p, const char* end, int line, Config* config, ConfigE
         config->noSleep = true;
         return true;
     }
+    if (std::strcmp(verb, "windows-spooler") == 0) {
+        config->windowsSpooler = true;
+        return true;
+    }
+    if (std::strcmp(verb, "jobs") == 0) {
+        if (config->jobsCount == 4) return Fail(error, line, "too many printers with jobs", verb);
+        WaitingJobs& jobs = config->jobs[config->jobsCount];
+        char count[32];
+        char state[32];
+        p = Word(p, end, count, sizeof(count));
+        p = Word(p, end, state, sizeof(state));
+        if (!ParseNumber(count, &jobs.count) || jobs.count == 0) return Fail(error, line, "not a job count", count);
+        if (std::strcmp(state, "paused") != 0 && std::strcmp(state, "printing") != 0)
+            return Fail(error, line, "paused or printing", state);
+        jobs.paused = std::strcmp(state, "paused") == 0;
+        // The printer's name is the rest of the line: names hold blanks.
+        while (p < end && IsBlank(*p)) ++p;
+        while (end > p && IsBlank(end[-1])) --end;
+        if (p == end || static_cast<size_t>(end - p) >= sizeof(jobs.printer))
+            return Fail(error, line, "jobs needs a printer name", verb);
+        std::memcpy(jobs.printer, p, end - p);
+        jobs.printer[end - p] = '\0';
+        ++config->jobsCount;
+        return true;
+    }
     if (std::strcmp(verb, "only") == 0) {
         if (config->onlyCount == 8) return Fail(error, line, "too many modules", verb);
         char* module = config->only[config->onlyCount];

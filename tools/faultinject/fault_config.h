@@ -4,6 +4,10 @@
 //   only <module>                   watch only calls made from that module (may repeat)
 //   fail <target> <n> [code]        fail the n-th call of the target
 //   fail-from <target> <n> [code]   fail the n-th call of the target and every later one
+//   windows-spooler                 the spooler answers as Windows' does where Wine's is gentler
+//                                   (spooler_rules.h)
+//   jobs <n> paused|printing <printer name>
+//                                   documents waiting on that printer, for those rules
 // A target is a call's name (AddPrinterA), a family (spooler) or a call site
 // (KYRPOS730_Installer.exe+0x1a2b). Without a code, the family's own.
 #pragma once
@@ -25,9 +29,20 @@ struct Rule {
     LONG seen;            // calls of the target so far
 };
 
+// Documents the bench says are waiting on a printer: Wine's spooler prints a job at once,
+// so none ever waits there.
+struct WaitingJobs {
+    char printer[128];
+    DWORD count;
+    bool paused;
+};
+
 struct Config {
     char logPath[MAX_PATH];
     bool noSleep;
+    bool windowsSpooler;
+    WaitingJobs jobs[4];
+    int jobsCount;
     char only[8][64];
     int onlyCount;
     Rule rules[64];

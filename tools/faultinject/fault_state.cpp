@@ -104,6 +104,7 @@ bool StartFaults(const char* configPath, ConfigError* error) {
 }
 
 bool SkipSleeps() { return g_config.noSleep; }
+const Config& CurrentConfig() { return g_config; }
 
 void BeginCall(CallRecord* call, int id, const void* returnAddress, unsigned families) {
     call->entryError = GetLastError();

@@ -21,6 +21,7 @@ struct CallRecord {
 };
 
 bool StartFaults(const char* configPath, ConfigError* error);
+const Config& CurrentConfig();
 bool SkipSleeps();
 
 // Counts the call and decides whether it fails; `families` are the families it belongs to.

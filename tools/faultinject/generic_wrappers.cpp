@@ -11,6 +11,7 @@
 
 #include "tools/faultinject/call_table.h"
 #include "tools/faultinject/fault_state.h"
+#include "tools/faultinject/spooler_rules.h"
 #include "tools/faultinject/wrapper_table.h"
 
 namespace faults {
@@ -33,6 +34,30 @@ unsigned Families(Tag<kCallCreateFileA>, LPCSTR, DWORD access, DWORD, LPSECURITY
                   DWORD, HANDLE) {
     const DWORD writing = GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA;
     return (access & writing) != 0 || disposition != OPEN_EXISTING ? FamilyBit(FileWrite) : 0u;
+}
+
+// Windows' spooler rules (spooler_rules.h): a call a rule answers never reaches Wine's.
+template <int Id, typename... A>
+bool ByWindowsRules(Tag<Id>, bool*, DWORD*, A...) {
+    return false;
+}
+bool ByWindowsRules(Tag<kCallAddPrinterDriverA>, bool* succeeded, DWORD* error, LPSTR, DWORD level, LPBYTE info) {
+    return AddPrinterDriverRule(level, info, succeeded, error);
+}
+bool ByWindowsRules(Tag<kCallDeletePrinter>, bool* succeeded, DWORD* error, HANDLE printer) {
+    return DeletePrinterRule(printer, succeeded, error);
+}
+bool ByWindowsRules(Tag<kCallDeletePrinterDriverA>, bool* succeeded, DWORD* error, LPSTR, LPSTR, LPSTR driver) {
+    return DeletePrinterDriverRule(driver, succeeded, error);
+}
+bool ByWindowsRules(Tag<kCallDeletePrinterDriverExA>, bool* succeeded, DWORD* error, LPSTR, LPSTR, LPSTR driver, DWORD,
+                    DWORD) {
+    return DeletePrinterDriverRule(driver, succeeded, error);
+}
+template <int Id, typename... A>
+void AfterRealCall(Tag<Id>, bool, A...) {}
+void AfterRealCall(Tag<kCallGetPrinterA>, bool ok, HANDLE printer, DWORD level, LPBYTE buffer, DWORD, LPDWORD) {
+    if (ok) AfterGetPrinter(printer, level, buffer);
 }
 
 template <typename T>
@@ -125,11 +150,19 @@ struct Wrapper<Id, R(WINAPI*)(A...)> {
             FinishInjected(&call);
             return FromBits<R>(FailureBits(entry.fails, call.code));
         }
+        bool ruled = false;
+        DWORD ruledError = 0;
+        if (ByWindowsRules(Tag<Id>(), &ruled, &ruledError, arguments...)) {
+            // Answered as Windows would; logged like a real call with that result.
+            FinishReal(&call, ruled, ruledError, ruled ? call.entryError : ruledError);
+            return FromBits<R>(ruled ? 1u : FailureBits(entry.fails, ruledError));
+        }
         SetLastError(call.entryError);
         const R result = reinterpret_cast<R(WINAPI*)(A...)>(g_real[Id])(arguments...);
         const DWORD lastError = GetLastError();
         const UINT_PTR bits = Bits(result);
         const bool ok = Succeeded(entry.fails, bits);
+        AfterRealCall(Tag<Id>(), ok, arguments...);
         FinishReal(&call, ok, entry.fails == Fails::Status ? static_cast<DWORD>(bits) : lastError, lastError);
         return result;
     }

@@ -310,9 +310,11 @@ bool UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
         ReportDriverKept(Window(), removal);
         return false;
     }
-    LONG entryError = ERROR_SUCCESS;
     // The driver is gone: what stayed besides is told in one box, and the restart follows.
-    ReportLeftovers(Window(), EntryStays(&entryError), entryError, undeleted);
+    // (The entry's code is read once its deletion was tried, not in the same argument list.)
+    LONG entryError = ERROR_SUCCESS;
+    const bool entryStayed = EntryStays(&entryError);
+    ReportLeftovers(Window(), entryStayed, entryError, undeleted);
 
     MessageBoxA(Window(),
                 "Restart the computer can take effect.\nPlease finish the program in process "
@@ -354,10 +356,11 @@ bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
     }
 
     DeleteEarlierDriverFolders();
-    LONG entryError = ERROR_SUCCESS;
     // The driver is gone: the entry or INF files that stay are told in one box, as the
     // installer tells its files, and the restart question follows.
-    ReportLeftovers(Window(), EntryStays(&entryError), entryError, undeleted);
+    LONG entryError = ERROR_SUCCESS;
+    const bool entryStayed = EntryStays(&entryError);
+    ReportLeftovers(Window(), entryStayed, entryError, undeleted);
 
     if (MessageBoxA(Window(),
                     "Restart the computer can take effect.\nPlease restart the computer."

@@ -31,12 +31,16 @@ def install(win):
             shutil.copy2(os.path.join(TOOLS, name), target)
 
 
-def write_config(win, faults=(), log=LOG, nosleep=False, only=(), path=CONFIG):
+def write_config(win, faults=(), log=LOG, nosleep=False, only=(), path=CONFIG, windows_spooler=True):
     """Writes a configuration and returns its Windows path. `faults` are lines such as
-    "fail AddPrinterA 1 1722" or "fail-from spooler 3". An earlier log of that name goes,
-    so that the log holds this run only. The injector is put in place with it."""
+    "fail AddPrinterA 1 1722", "fail-from spooler 3" or "jobs 2 paused KYR POS 730". An
+    earlier log of that name goes, so that the log holds this run only. The injector is put
+    in place with it. Unless told otherwise, the spooler answers by Windows' rules where
+    Wine's is gentler (tools/faultinject/spooler_rules.h)."""
     install(win)
     lines = ["log " + log] if log else []
+    if windows_spooler:
+        lines.append("windows-spooler")
     if nosleep:
         lines.append("nosleep")
     lines += ["only " + module for module in only]

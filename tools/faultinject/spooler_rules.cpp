@@ -1,0 +1,140 @@
+#include "tools/faultinject/spooler_rules.h"
+
+#include <winspool.h>
+
+#include <cstring>
+#include <vector>
+
+#include "tools/faultinject/fault_state.h"
+
+namespace faults {
+
+namespace {
+
+// The system's own functions: this module's calls are never redirected through the wrappers.
+template <typename Fn>
+Fn Spooler(const char* name) {
+    HMODULE winspool = GetModuleHandleA("winspool.drv");
+    if (winspool == nullptr) winspool = LoadLibraryA("winspool.drv");
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(winspool, name)));
+}
+
+typedef BOOL(WINAPI* GetPrinterFn)(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
+typedef BOOL(WINAPI* EnumPrintersFn)(DWORD, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+typedef BOOL(WINAPI* EnumMonitorsFn)(LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+
+// Printers this process's DeletePrinter only marked; they stay marked until it ends, as
+// their documents outlive it.
+char g_marked[4][128];
+int g_markedCount;
+
+bool Marked(const char* name) {
+    for (int i = 0; i < g_markedCount; ++i)
+        if (lstrcmpiA(g_marked[i], name) == 0) return true;
+    return false;
+}
+
+// The name of an open printer, through a real level-2 query.
+bool PrinterName(HANDLE printer, char (&name)[128]) {
+    GetPrinterFn getPrinter = Spooler<GetPrinterFn>("GetPrinterA");
+    DWORD needed = 0;
+    if (getPrinter == nullptr) return false;
+    getPrinter(printer, 2, nullptr, 0, &needed);
+    if (needed == 0) return false;
+    std::vector<BYTE> buffer(needed);
+    if (!getPrinter(printer, 2, buffer.data(), needed, &needed)) return false;
+    const char* found = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data())->pPrinterName;
+    if (found == nullptr) return false;
+    lstrcpynA(name, found, sizeof(name));
+    return true;
+}
+
+const WaitingJobs* JobsOf(const char* printer) {
+    const Config& config = CurrentConfig();
+    for (int i = 0; i < config.jobsCount; ++i)
+        if (lstrcmpiA(config.jobs[i].printer, printer) == 0) return &config.jobs[i];
+    return nullptr;
+}
+
+template <typename Enumerate>
+std::vector<BYTE> Listed(Enumerate enumerate, DWORD* count) {
+    DWORD needed = 0;
+    *count = 0;
+    enumerate(nullptr, 0, &needed, count);
+    std::vector<BYTE> buffer(needed ? needed : 1);
+    if (!enumerate(buffer.data(), needed, &needed, count)) *count = 0;
+    return buffer;
+}
+
+}  // namespace
+
+bool AddPrinterDriverRule(DWORD level, const BYTE* info, bool* succeeded, DWORD* error) {
+    if (!CurrentConfig().windowsSpooler || info == nullptr || level < 3) return false;
+    const char* monitor = reinterpret_cast<const DRIVER_INFO_3A*>(info)->pMonitorName;
+    if (monitor == nullptr || *monitor == '\0') return false;
+    EnumMonitorsFn enumMonitors = Spooler<EnumMonitorsFn>("EnumMonitorsA");
+    if (enumMonitors == nullptr) return false;
+    DWORD count = 0;
+    std::vector<BYTE> monitors = Listed([enumMonitors](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+        return enumMonitors(nullptr, 1, b, s, n, c);
+    }, &count);
+    const MONITOR_INFO_1A* listed = reinterpret_cast<const MONITOR_INFO_1A*>(monitors.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (listed[i].pName && lstrcmpiA(listed[i].pName, monitor) == 0) return false;
+    LogNote("windows-spooler: AddPrinterDriver names the unregistered monitor \"%s\": 3000", monitor);
+    *succeeded = false;
+    *error = 3000;  // ERROR_UNKNOWN_PRINT_MONITOR
+    return true;
+}
+
+bool DeletePrinterRule(HANDLE printer, bool* succeeded, DWORD* error) {
+    if (!CurrentConfig().windowsSpooler) return false;
+    char name[128];
+    if (!PrinterName(printer, name)) return false;
+    const WaitingJobs* jobs = JobsOf(name);
+    if (jobs == nullptr) return false;
+    if (jobs->paused) {
+        LogNote("windows-spooler: DeletePrinter \"%s\", paused with %lu documents: 5", name, jobs->count);
+        *succeeded = false;
+        *error = ERROR_ACCESS_DENIED;
+        return true;
+    }
+    if (!Marked(name) && g_markedCount < 4) lstrcpynA(g_marked[g_markedCount++], name, sizeof(g_marked[0]));
+    LogNote("windows-spooler: DeletePrinter \"%s\" with %lu documents: marked for deletion", name, jobs->count);
+    *succeeded = true;
+    *error = ERROR_SUCCESS;
+    return true;
+}
+
+bool DeletePrinterDriverRule(const char* driverName, bool* succeeded, DWORD* error) {
+    if (!CurrentConfig().windowsSpooler || driverName == nullptr) return false;
+    EnumPrintersFn enumPrinters = Spooler<EnumPrintersFn>("EnumPrintersA");
+    if (enumPrinters == nullptr) return false;
+    DWORD count = 0;
+    std::vector<BYTE> printers = Listed([enumPrinters](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+        return enumPrinters(PRINTER_ENUM_LOCAL, nullptr, 2, b, s, n, c);
+    }, &count);
+    const PRINTER_INFO_2A* listed = reinterpret_cast<const PRINTER_INFO_2A*>(printers.data());
+    for (DWORD i = 0; i < count; ++i) {
+        if (listed[i].pDriverName && std::strcmp(listed[i].pDriverName, driverName) == 0) {
+            LogNote("windows-spooler: DeletePrinterDriver \"%s\" used by \"%s\": 3001", driverName,
+                    listed[i].pPrinterName ? listed[i].pPrinterName : "");
+            *succeeded = false;
+            *error = 3001;  // ERROR_PRINTER_DRIVER_IN_USE
+            return true;
+        }
+    }
+    return false;
+}
+
+void AfterGetPrinter(HANDLE printer, DWORD level, BYTE* buffer) {
+    if (!CurrentConfig().windowsSpooler || level != 2 || buffer == nullptr) return;
+    PRINTER_INFO_2A* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer);
+    if (info->pPrinterName == nullptr || !Marked(info->pPrinterName)) return;
+    const WaitingJobs* jobs = JobsOf(info->pPrinterName);
+    info->Status |= PRINTER_STATUS_PENDING_DELETION;
+    info->cJobs = jobs ? jobs->count : 0;
+    (void)printer;
+}
+
+}  // namespace faults
