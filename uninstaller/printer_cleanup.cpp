@@ -83,7 +83,8 @@ const char kPendingAdvice[] =
     "again then.";
 
 // A printer with documents waiting is only marked for deletion and stays listed until they
-// are printed; its driver cannot go meanwhile.
+// are printed; its driver cannot go meanwhile. Its jobs tell, not its pending mark, which
+// Windows also sets while any handle (this one) is still open on a printer without jobs.
 bool MarkedForDeletion(HANDLE printer) {
     DWORD needed = 0;
     GetPrinterA(printer, 2, nullptr, 0, &needed);
@@ -91,7 +92,7 @@ bool MarkedForDeletion(HANDLE printer) {
     std::vector<BYTE> buffer(needed);
     if (!GetPrinterA(printer, 2, buffer.data(), needed, &needed)) return false;
     const PRINTER_INFO_2A* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-    return (info->Status & PRINTER_STATUS_PENDING_DELETION) != 0 || info->cJobs > 0;
+    return info->cJobs > 0;
 }
 
 // The spooler's answer to the deletion; a printer that is already gone counts as deleted.

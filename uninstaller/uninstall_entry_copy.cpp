@@ -17,12 +17,14 @@ UninstallEntryCopy UninstallEntryCopy::Read() {
         Value& value = copy.values_[i];
         // One byte stays free so that a text stored without its end still ends here.
         DWORD size = sizeof(value.data) - 1;
-        if (RegQueryValueExA(key, kValueNames[i], nullptr, &value.type, reinterpret_cast<BYTE*>(value.data), &size) ==
-            ERROR_SUCCESS) {
+        const LONG read =
+            RegQueryValueExA(key, kValueNames[i], nullptr, &value.type, reinterpret_cast<BYTE*>(value.data), &size);
+        if (read == ERROR_SUCCESS) {
             value.present = true;
             value.size = size;
         } else {
             value.data[0] = '\0';
+            if (read != ERROR_FILE_NOT_FOUND && copy.readError_ == ERROR_SUCCESS) copy.readError_ = read;
         }
     }
     RegCloseKey(key);
@@ -43,7 +45,7 @@ LONG UninstallEntryCopy::Restore() const {
         if (written != ERROR_SUCCESS && result == ERROR_SUCCESS) result = written;
     }
     RegCloseKey(key);
-    return result;
+    return result != ERROR_SUCCESS ? result : readError_;
 }
 
 }  // namespace kyr

@@ -27,9 +27,12 @@ private:
         bool present = false;
         DWORD type = REG_SZ;
         DWORD size = 0;
-        char data[kNameBufferSize] = {0};
+        // Room for a value of the installer's longest path with its end, and one byte more.
+        char data[2 * kNameBufferSize] = {0};
     };
     bool present_ = false;
+    // A value that was there but could not be read: the entry cannot be brought back whole.
+    LONG readError_ = ERROR_SUCCESS;
     Value values_[4];
 };
 

@@ -17,7 +17,8 @@ void InstallContext::RepairRegistrations(const char* environment, const char* me
         if (!RegisterMonitor(environment, monitorName, monitorFile)) repairFailed = true;
     }
     if (installProcessor && PrintProcessorRegistration(environment, processorName) != Registration::Registered) {
-        copies.CopyInto(MediumFile(folder + processorFile), QueryProcessorFolder(), processorFile.c_str());
+        // Kept when there: with its list unread it may be registered and loaded after all.
+        copies.CopyInto(MediumFile(folder + processorFile), QueryProcessorFolder(), processorFile.c_str(), false);
         if (!RegisterPrintProcessor(environment, processorFile, processorName)) repairFailed = true;
     }
 }

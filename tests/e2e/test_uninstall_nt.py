@@ -239,6 +239,8 @@ class RefusedRemovals(unittest.TestCase):
                 "These could not be removed:\n\nUninstall entry HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows"
                 "\\CurrentVersion\\Uninstall\\KYRPOS_730\nError Code: 5\n"), boxes[0])
             self.assertEqual(boxes[1], RESTART_QUESTION)
+            # What stayed was told: the run does not say it is done.
+            self.assertNotIn("Uninstall completed!", [s[0] for s in run.transcript.status_lines()])
             self.assertNotIn("driver|KYR POS 730", ours(win))
             # The next run finds the entry without its driver and finishes.
             again = remove(win)

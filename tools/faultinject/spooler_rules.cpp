@@ -56,20 +56,26 @@ const WaitingJobs* JobsOf(const char* printer) {
     return nullptr;
 }
 
+// The list, or an empty buffer when it cannot be read (no rule answers on a guess).
 template <typename Enumerate>
 std::vector<BYTE> Listed(Enumerate enumerate, DWORD* count) {
     DWORD needed = 0;
     *count = 0;
     enumerate(nullptr, 0, &needed, count);
     std::vector<BYTE> buffer(needed ? needed : 1);
-    if (!enumerate(buffer.data(), needed, &needed, count)) *count = 0;
+    if (!enumerate(buffer.data(), needed, &needed, count)) {
+        *count = 0;
+        buffer.clear();
+    }
     return buffer;
 }
 
 }  // namespace
 
 bool AddPrinterDriverRule(DWORD level, const BYTE* info, bool* succeeded, DWORD* error) {
-    if (!CurrentConfig().windowsSpooler || info == nullptr || level < 3) return false;
+    // The levels whose record holds the monitor's name at DRIVER_INFO_3's place.
+    if (!CurrentConfig().windowsSpooler || info == nullptr || (level != 3 && level != 4 && level != 6 && level != 8))
+        return false;
     const char* monitor = reinterpret_cast<const DRIVER_INFO_3A*>(info)->pMonitorName;
     if (monitor == nullptr || *monitor == '\0') return false;
     EnumMonitorsFn enumMonitors = Spooler<EnumMonitorsFn>("EnumMonitorsA");
@@ -78,6 +84,7 @@ bool AddPrinterDriverRule(DWORD level, const BYTE* info, bool* succeeded, DWORD*
     std::vector<BYTE> monitors = Listed([enumMonitors](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
         return enumMonitors(nullptr, 1, b, s, n, c);
     }, &count);
+    if (monitors.empty()) return false;
     const MONITOR_INFO_1A* listed = reinterpret_cast<const MONITOR_INFO_1A*>(monitors.data());
     for (DWORD i = 0; i < count; ++i)
         if (listed[i].pName && lstrcmpiA(listed[i].pName, monitor) == 0) return false;
@@ -116,7 +123,7 @@ bool DeletePrinterDriverRule(const char* driverName, bool* succeeded, DWORD* err
     }, &count);
     const PRINTER_INFO_2A* listed = reinterpret_cast<const PRINTER_INFO_2A*>(printers.data());
     for (DWORD i = 0; i < count; ++i) {
-        if (listed[i].pDriverName && std::strcmp(listed[i].pDriverName, driverName) == 0) {
+        if (listed[i].pDriverName && lstrcmpiA(listed[i].pDriverName, driverName) == 0) {
             LogNote("windows-spooler: DeletePrinterDriver \"%s\" used by \"%s\": 3001", driverName,
                     listed[i].pPrinterName ? listed[i].pPrinterName : "");
             *succeeded = false;

@@ -97,7 +97,9 @@ BarState ReadProgressBar(HWND bar) {
     HANDLE process = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, pid);
     // The control keeps its state in a record whose address is its first window word;
     // the record starts with the control's own handle, which validates the read. A 64-bit
-    // control's word and handle are 8 bytes: its two halves are read apart.
+    // control's word and handle are 8 bytes: its two halves are read apart. A record above
+    // 4 GB (usual on a real 64-bit Windows 8 or later) is out of this 32-bit reader's reach,
+    // and the message below answers instead; Wine's 64-bit heaps lie below it.
     if (process && IsNative64(process)) {
         const ULONGLONG address = static_cast<ULONGLONG>(static_cast<DWORD>(GetWindowLongA(bar, 0))) |
                                   (static_cast<ULONGLONG>(static_cast<DWORD>(GetWindowLongA(bar, 4))) << 32);

@@ -166,8 +166,9 @@ std::string ValueText(DWORD type, const BYTE* data, DWORD size) {
 void DumpKey(HKEY root, const std::string& rootName, const std::string& path) {
     HKEY key;
     // The 64-bit view on 64-bit Windows, where the 32-bit one shows as its Wow6432Node key;
-    // a 32-bit Windows has only the one view and takes no notice of the flag.
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+    // a 32-bit Windows has only the one view (and Windows 2000 refuses the flag).
+    static const REGSAM view = Environments().size() > 2 ? KEY_WOW64_64KEY : 0;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
         printf("nokey|%s\\%s\n", rootName.c_str(), E(path.c_str()).c_str());
         return;
     }

@@ -53,7 +53,9 @@ void ReportDriverKept(HWND owner, const DriverRemoval& removal) {
                 Reason(removal.listingError) + "\n";
     else
         text += "The print spooler kept it.\n";
-    if (removal.entryRestored == ERROR_SUCCESS) {
+    if (!removal.entryExisted) {
+        text += "\nPlease run the installer again, which makes the driver removable, then the uninstaller.\n";
+    } else if (removal.entryRestored == ERROR_SUCCESS) {
         text += "\nIts uninstall entry was kept. Please run the uninstaller again to finish the removal.\n";
     } else {
         text += "\n" + std::string(kEntryShown) + "\nIt could not be written again.\n" +

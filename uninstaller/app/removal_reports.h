@@ -15,6 +15,8 @@ struct DriverRemoval {
     DWORD listingError = 0;
     // The entry written again, as it was, when the driver stayed.
     LONG entryRestored = ERROR_SUCCESS;
+    // There was an entry to write again (a removal started without one has none).
+    bool entryExisted = true;
 };
 
 // heading, then each item with its reason, cut with "... and N more." as the installer's

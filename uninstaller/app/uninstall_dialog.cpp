@@ -104,6 +104,7 @@ DriverRemoval CheckDriverRemoved(const UninstallEntryCopy& entry) {
     removal.driverGone = false;
     if (listing == DriverListing::Failed) removal.listingError = error ? error : ERROR_GEN_FAILURE;
     removal.entryRestored = entry.Restore();
+    removal.entryExisted = entry.present();
     return removal;
 }
 
@@ -316,13 +317,14 @@ bool UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
     const bool entryStayed = EntryStays(&entryError);
     ReportLeftovers(Window(), entryStayed, entryError, undeleted);
 
+    // An entry that stayed is not removed: the restart still follows, but nothing says done.
     MessageBoxA(Window(),
                 "Restart the computer can take effect.\nPlease finish the program in process "
                 "before it restarts the computer.",
                 kCaption, MB_ICONINFORMATION | MB_OK);
     // Windows 9x has no shutdown privilege to enable.
     ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
-    return true;
+    return !entryStayed;
 }
 
 bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
@@ -366,13 +368,16 @@ bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
                     "Restart the computer can take effect.\nPlease restart the computer."
                     "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.",
                     kCaption, MB_ICONQUESTION | MB_YESNO) == IDYES) {
-        statusMessage = "Uninstall completed!";
-        PushStatus();
-        Sleep(kStepPause);
+        // What stayed was told; the run is only said done when nothing did.
+        if (!entryStayed) {
+            statusMessage = "Uninstall completed!";
+            PushStatus();
+            Sleep(kStepPause);
+        }
         RestartSystem();
         ExitProcess(0);
     }
-    return true;
+    return !entryStayed;
 }
 
 DriverRemoval UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x, UndeletedList* undeleted) {
