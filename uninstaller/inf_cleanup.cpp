@@ -4,6 +4,7 @@
 #include <setupapi.h>
 #include <string.h>
 
+#include "common/appkit/file_finder.h"
 #include "common/files/clear_read_only.h"
 #include "common/files/delete_even_read_only.h"
 #include "common/maintenance/late_bound.h"
@@ -79,6 +80,9 @@ void DeleteWithTwin(const char* path, const char* storeName, int osCode, Undelet
                 NoteIfStays(twin, DeleteEvenReadOnly(twin), undeleted);
             else if (twinError != 0 && undeleted != nullptr)
                 undeleted->push_back({twin, twinError});
+        } else if (hasTwin) {
+            // Not even whether it is there could be told: it may stay beside its INF.
+            NoteIfStays(twin, false, undeleted);
         }
         return;
     }
@@ -136,11 +140,12 @@ void DeleteRecordedInfAt(const char* recordedPath, int osCode, UndeletedList* un
     DeleteWithTwin(path, StoreNameOf(path), osCode, undeleted);
 }
 
-void CollectClassInfNames(std::list<std::string>& classInfNames) {
+LONG CollectClassInfNames(std::list<std::string>& classInfNames) {
     classInfNames.clear();
     HKEY classKey = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPrinterClassKey, 0, KEY_READ, &classKey) != ERROR_SUCCESS)
-        return;
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPrinterClassKey, 0, KEY_READ, &classKey);
+    if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : opened;
+    LONG unread = ERROR_SUCCESS;
     for (DWORD index = 0;; ++index) {
         char name[kNameBufferSize] = {0};
         DWORD nameSize = sizeof(name);
@@ -150,14 +155,22 @@ void CollectClassInfNames(std::list<std::string>& classInfNames) {
         // Any failure but a name too long for the buffer would repeat at every index.
         if (found != ERROR_SUCCESS) {
             if (found == ERROR_MORE_DATA) continue;
+            unread = found;
             break;
         }
         // Opened by its own name through the class key's handle: no path to outgrow.
         HKEY entry = nullptr;
-        if (RegOpenKeyExA(classKey, name, 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
+        const LONG entryOpened = RegOpenKeyExA(classKey, name, 0, KEY_READ, &entry);
+        if (entryOpened != ERROR_SUCCESS) {
+            if (entryOpened != ERROR_FILE_NOT_FOUND) unread = entryOpened;
+            continue;
+        }
         char text[kNameBufferSize];
-        if (ReadText(entry, "DriverDesc", text, sizeof(text)) == ERROR_SUCCESS &&
-            strcmp(text, kDriverName) == 0) {
+        const LONG described = ReadText(entry, "DriverDesc", text, sizeof(text));
+        // An entry of another device without a description is none of ours; one whose
+        // description cannot be read may be.
+        if (described != ERROR_SUCCESS && described != ERROR_FILE_NOT_FOUND) unread = described;
+        if (described == ERROR_SUCCESS && strcmp(text, kDriverName) == 0) {
             // Without a readable plain file name the path would name the INF folder itself
             // or a file outside it.
             if (ReadText(entry, "InfPath", text, sizeof(text)) == ERROR_SUCCESS &&
@@ -167,6 +180,40 @@ void CollectClassInfNames(std::list<std::string>& classInfNames) {
         RegCloseKey(entry);
     }
     RegCloseKey(classKey);
+    return unread;
+}
+
+void DeleteInfsNamingDriver(int osCode, UndeletedList* undeleted) {
+    char folder[kNameBufferSize];
+    char pattern[kNameBufferSize];
+    if (!InfFolder(folder) || !JoinText(pattern, sizeof(pattern), folder, "*.inf")) return;
+    appkit::FileFinder finder;
+    if (!finder.Find(pattern)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES && undeleted != nullptr)
+            undeleted->push_back({pattern, error});
+        return;
+    }
+    // Names first: deleting while searching may skip or repeat entries.
+    std::list<std::string> names;
+    do {
+        if (!finder.IsDirectory()) names.push_back(finder.Name());
+    } while (finder.Next());
+    finder.Close();
+    // The system's own INFs are no one's to list: INFs that could not be read are told once,
+    // as the search that could not tell them.
+    DWORD unread = ERROR_SUCCESS;
+    for (const std::string& name : names) {
+        char path[kNameBufferSize];
+        if (!IsPlainFileName(name.c_str(), SystemLeadByte) || !JoinText(path, sizeof(path), folder, name.c_str()))
+            continue;
+        DWORD readError = ERROR_SUCCESS;
+        if (InfNamesDriver(path, &readError))
+            DeleteWithTwin(path, name.c_str(), osCode, undeleted);
+        else if (readError != ERROR_SUCCESS && unread == ERROR_SUCCESS)
+            unread = readError;
+    }
+    if (unread != ERROR_SUCCESS && undeleted != nullptr) undeleted->push_back({pattern, unread});
 }
 
 void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode, UndeletedList* undeleted) {

@@ -26,8 +26,15 @@ void DeleteRecordedInfAt(const char* recordedPath, int osCode, UndeletedList* un
 
 // Fills classInfNames (emptied first) with the "InfPath" of every printer class entry
 // whose "DriverDesc" is exactly "KYR POS 730", each added at the head. An entry whose
-// "InfPath" cannot be read, or is not a plain file name, adds nothing.
-void CollectClassInfNames(std::list<std::string>& classInfNames);
+// "InfPath" cannot be read, or is not a plain file name, adds nothing. Returns why the
+// class entries could not be read (ERROR_SUCCESS: they were, or there are none).
+LONG CollectClassInfNames(std::list<std::string>& classInfNames);
+
+// When the INFs the installation recorded cannot be told (the uninstall entry or the class
+// entries could not be read): every INF in <Windows>\inf that names the driver goes as a
+// recorded one would, so that none stays unnamed where no later run would look. A folder
+// that cannot be searched is added to undeleted.
+void DeleteInfsNamingDriver(int osCode, UndeletedList* undeleted = nullptr);
 
 // <Windows>\inf\<name> for each name, from the head.
 void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode, UndeletedList* undeleted = nullptr);

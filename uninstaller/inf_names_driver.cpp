@@ -48,14 +48,24 @@ bool InfNamesDriver(const char* path, DWORD* readError) {
         return false;
     }
     const DWORD size = GetFileSize(file, nullptr);
+    // A size or content that could not be read tells nothing of whose the file is; taken
+    // as another's, ours would stay without a word.
+    DWORD error = size == INVALID_FILE_SIZE ? GetLastError() : ERROR_SUCCESS;
     std::vector<char> text;
     DWORD read = 0;
-    if (size != INVALID_FILE_SIZE && size <= kLargestInf) {
+    if (error == ERROR_SUCCESS && size <= kLargestInf) {
         text.resize(size);
-        if (size && !ReadFile(file, text.data(), size, &read, nullptr)) read = 0;
+        if (size && !ReadFile(file, text.data(), size, &read, nullptr)) {
+            error = GetLastError();
+            read = 0;
+        }
         text.resize(read);
     }
     CloseHandle(file);
+    if (error != ERROR_SUCCESS) {
+        if (readError) *readError = error;
+        return false;
+    }
 
     const size_t length = sizeof(kDriverName) - 1;
     char wide[2 * (sizeof(kDriverName) - 1)];

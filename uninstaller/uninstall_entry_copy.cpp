@@ -11,7 +11,11 @@ const char* const kValueNames[] = {"DisplayName", "KYR POS 730", "UninstallStrin
 UninstallEntryCopy UninstallEntryCopy::Read() {
     UninstallEntryCopy copy;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return copy;
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &key);
+    if (opened != ERROR_SUCCESS) {
+        if (opened != ERROR_FILE_NOT_FOUND) copy.infFileError_ = opened;
+        return copy;
+    }
     copy.present_ = true;
     for (int i = 0; i < 4; ++i) {
         Value& value = copy.values_[i];
@@ -25,6 +29,7 @@ UninstallEntryCopy UninstallEntryCopy::Read() {
         } else {
             value.data[0] = '\0';
             if (read != ERROR_FILE_NOT_FOUND && copy.readError_ == ERROR_SUCCESS) copy.readError_ = read;
+            if (read != ERROR_FILE_NOT_FOUND && i == 3) copy.infFileError_ = read;
         }
     }
     RegCloseKey(key);

@@ -16,8 +16,11 @@ public:
     static UninstallEntryCopy Read();
 
     bool present() const { return present_; }
-    // The recorded INF copy's path, empty when none was recorded.
+    // The recorded INF copy's path, empty when none was recorded or it could not be read.
     const char* infFile() const { return values_[3].data; }
+    // Why the entry, or its "InfFile", could not be read (ERROR_SUCCESS: it was, or there
+    // is none): which INF the installation recorded is then unknown.
+    LONG infFileError() const { return infFileError_; }
     // Writes the entry again with the values it had, in the order an installation writes
     // them; ERROR_SUCCESS when it is whole again (or there was none to bring back).
     LONG Restore() const;
@@ -33,6 +36,7 @@ private:
     bool present_ = false;
     // A value that was there but could not be read: the entry cannot be brought back whole.
     LONG readError_ = ERROR_SUCCESS;
+    LONG infFileError_ = ERROR_SUCCESS;
     Value values_[4];
 };
 

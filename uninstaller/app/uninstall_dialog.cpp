@@ -403,8 +403,10 @@ DriverRemoval UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int
     UndeletedList moduleFiles;
     DeleteNtModuleLeftovers(moduleFiles);
     if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
-    CollectClassInfNames(classInfNames);
+    const LONG classesUnread = CollectClassInfNames(classInfNames);
     DeleteClassInfFiles(classInfNames, osCode, undeleted);
+    if (entry.infFileError() != ERROR_SUCCESS || classesUnread != ERROR_SUCCESS)
+        DeleteInfsNamingDriver(osCode, undeleted);
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kNtEnumKeys) RemoveKeyTree(key);
     return removal;
