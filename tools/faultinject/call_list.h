@@ -57,6 +57,14 @@
     X(RemoveDirectoryA, FileDelete, Bool, 0, Any)                           \
     X(GetFileAttributesA, FileQuery, AllBits, 0, Any)                       \
     X(FindFirstFileA, FileQuery, InvalidHandle, 0, Any)                     \
+    X(FindNextFileA, FileQuery, Bool, 0, Any)                               \
+    X(ReadFile, FileQuery, Bool, 0x8, Any)                                  \
+    X(GetFileSize, FileQuery, AllBits, 0, Any)                              \
+    X(GetFileTime, FileQuery, Bool, 0, Any)                                 \
+    X(GetFileInformationByHandle, FileQuery, Bool, 0, Any)                  \
+    X(GetFileVersionInfoSizeA, FileQuery, Null, 0, Any)                     \
+    X(GetFileVersionInfoA, FileQuery, Bool, 0, Any)                         \
+    X(VerQueryValueA, FileQuery, Bool, 0, Any)                              \
     X(SetFileAttributesA, Attributes, Bool, 0, Any)                         \
     X(SetupCopyOEMInfA, Setup, Bool, 0x80, ConstOnly)                       \
     X(SetupDiGetClassDevsA, Setup, InvalidHandle, 0, Any)                   \
@@ -68,6 +76,25 @@
     X(GetSecurityInfo, Security, Status, 0xF8, Any)                         \
     X(SetSecurityInfo, Security, Status, 0, Any)                            \
     X(SetEntriesInAclA, Security, Status, 0x8, Any)                         \
+    X(OpenProcessToken, Security, Bool, 0x4, Any)                           \
+    X(LookupPrivilegeValueA, Security, Bool, 0, Any)                        \
+    X(AdjustTokenPrivileges, Security, Bool, 0, Any)                        \
+    X(CreateMutexA, Resource, Null, 0, Any)                                 \
+    X(CreateEventA, Resource, Null, 0, Any)                                 \
+    X(OpenEventA, Resource, Null, 0, Any)                                   \
+    X(GlobalAlloc, Resource, Null, 0, Any)                                  \
+    X(LocalAlloc, Resource, Null, 0, Any)                                   \
+    X(HeapAlloc, Resource, Null, 0, Any)                                    \
+    X(GetSystemDirectoryA, SystemQuery, Null, 0, ConstOnly)                 \
+    X(GetWindowsDirectoryA, SystemQuery, Null, 0, ConstOnly)                \
+    X(GetModuleFileNameA, SystemQuery, Null, 0, ConstOnly)                  \
+    X(GetVersionExA, SystemQuery, Bool, 0, Any)                             \
+    X(FormatMessageA, SystemQuery, Null, 0, ConstOnly)                      \
+    X(FormatMessageW, SystemQuery, Null, 0, ConstOnly)                      \
+    X(WinExec, Program, SmallCode, 0, Any)                                  \
+    X(CreateProcessA, Program, Bool, 0, Any)                                \
+    X(WaitForSingleObject, Program, AllBits, 0, Any)                        \
+    X(ExitWindowsEx, Program, Bool, 0, Any)                                 \
     X(FreeLibrary, None, Bool, 0, Any)
 
 // Written by hand (loader_wrappers.cpp): they patch modules, hand out wrappers or skip waits.
@@ -75,5 +102,5 @@
     X(LoadLibraryA, Module, Null, 0, Any)                                   \
     X(LoadLibraryExA, Module, Null, 0, Any)                                 \
     X(LoadLibraryW, Module, Null, 0, Any)                                   \
-    X(GetProcAddress, None, Null, 0, Any)                                   \
+    X(GetProcAddress, Binding, Null, 0, Any)                                \
     X(Sleep, None, Never, 0, Any)

@@ -27,10 +27,13 @@ const FamilyEntry kFamilies[kFamilyCount] = {
     {"security", ERROR_ACCESS_DENIED},
     {"module", ERROR_MOD_NOT_FOUND},
     {"removal-module", ERROR_MOD_NOT_FOUND},
+    {"binding", ERROR_PROC_NOT_FOUND},
+    {"resource", ERROR_NOT_ENOUGH_MEMORY},
+    {"system-query", ERROR_NOT_ENOUGH_MEMORY},
+    {"program", ERROR_FILE_NOT_FOUND},
 };
 
 DWORD DefaultCode(int call) {
-    if (call == kCallGetProcAddress) return ERROR_PROC_NOT_FOUND;
     if (call == kCallFreeLibrary) return ERROR_INVALID_HANDLE;
     return kFamilies[kCalls[call].family].defaultCode;
 }

@@ -14,6 +14,7 @@ enum class Fails {
     InvalidHandle,  // INVALID_HANDLE_VALUE, error in the last error
     AllBits,        // 0xFFFFFFFF (INVALID_FILE_ATTRIBUTES), error in the last error
     Status,         // the error code itself is the result; the last error is left alone
+    SmallCode,      // a number below 32, the error itself (WinExec); success is above 31
     Never,          // cannot fail (Sleep)
 };
 
@@ -33,6 +34,10 @@ enum Family {
     Security,
     Module,
     RemovalModule,
+    Binding,
+    Resource,
+    SystemQuery,
+    Program,
     kFamilyCount
 };
 

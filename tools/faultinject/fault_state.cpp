@@ -15,6 +15,7 @@ Config g_config;
 CRITICAL_SECTION g_lock;
 HANDLE g_log = INVALID_HANDLE_VALUE;
 LONG g_ordinals[kCallCount];
+LONG g_familyOrdinals[kFamilyCount];
 
 void WriteLine(const char* text, size_t length) {
     if (g_log == INVALID_HANDLE_VALUE) return;
@@ -46,6 +47,12 @@ bool Matches(const Rule& rule, const CallRecord& call, unsigned families) {
 void Decide(CallRecord* call, unsigned families) {
     EnterCriticalSection(&g_lock);
     call->ordinal = ++g_ordinals[call->call];
+    // A family rule counts in the order calls begin, which nested calls (a module's start-up
+    // inside LoadLibrary) make differ from the log's order; the log gives the count itself.
+    call->families = families;
+    for (int f = 0; f < kFamilyCount; ++f) {
+        if (families & (1u << f)) call->familyOrdinals[f] = ++g_familyOrdinals[f];
+    }
     for (int i = 0; i < g_config.ruleCount; ++i) {
         Rule& rule = g_config.rules[i];
         if (!Matches(rule, *call, families)) continue;
@@ -112,6 +119,7 @@ void BeginCall(CallRecord* call, int id, const void* returnAddress, unsigned fam
     call->inject = false;
     call->code = 0;
     call->ordinal = 0;
+    call->families = 0;
     call->detail[0] = '\0';
     call->detailLength = 0;
     NameSite(returnAddress, call->module, sizeof(call->module), &call->offset);
@@ -139,16 +147,32 @@ void DescribeNumber(CallRecord* call, DWORD number, const char* unit) {
     Append(call, text, static_cast<size_t>(n));
 }
 
+// "file-write:7,module:2": each family the call counted in, with its number there.
+void FormatFamilies(const CallRecord& call, char* text, size_t size) {
+    size_t n = 0;
+    text[0] = '\0';
+    for (int f = 0; f < kFamilyCount && n + 1 < size; ++f) {
+        if (!(call.families & (1u << f))) continue;
+        const int wrote = std::snprintf(text + n, size - n, "%s%s:%ld", n ? "," : "", kFamilies[f].name,
+                                        call.familyOrdinals[f]);
+        if (wrote < 0) break;
+        n += static_cast<size_t>(wrote);
+    }
+    if (n == 0) std::snprintf(text, size, "-");
+}
+
 void FinishCall(CallRecord* call, const char* result, DWORD lastError) {
     if (call->watched && g_log != INVALID_HANDLE_VALUE) {
-        char line[640];
+        char families[96];
+        FormatFamilies(*call, families, sizeof(families));
+        char line[720];
         int n;
         if (call->module[0] != '\0') {
-            n = std::snprintf(line, sizeof(line), "%s\t%s+0x%lx\t%ld\t%s\t%s\r\n", kCalls[call->call].name,
-                              call->module, call->offset, call->ordinal, result, call->detail);
+            n = std::snprintf(line, sizeof(line), "%s\t%s+0x%lx\t%ld\t%s\t%s\t%s\r\n", kCalls[call->call].name,
+                              call->module, call->offset, call->ordinal, families, result, call->detail);
         } else {
-            n = std::snprintf(line, sizeof(line), "%s\t0x%08lx\t%ld\t%s\t%s\r\n", kCalls[call->call].name,
-                              call->offset, call->ordinal, result, call->detail);
+            n = std::snprintf(line, sizeof(line), "%s\t0x%08lx\t%ld\t%s\t%s\t%s\r\n", kCalls[call->call].name,
+                              call->offset, call->ordinal, families, result, call->detail);
         }
         if (n > 0) {
             EnterCriticalSection(&g_lock);

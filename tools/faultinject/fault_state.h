@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include "tools/faultinject/call_table.h"
 #include "tools/faultinject/fault_config.h"
 
 namespace faults {
@@ -14,6 +15,8 @@ struct CallRecord {
     bool inject;
     DWORD code;
     LONG ordinal;         // this call's number among the calls of its name
+    unsigned families;    // the families it counted in
+    LONG familyOrdinals[kFamilyCount];  // its number among each one's calls
     char module[64];
     DWORD offset;
     char detail[400];

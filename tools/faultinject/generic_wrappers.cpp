@@ -117,6 +117,8 @@ bool Succeeded(Fails fails, UINT_PTR bits) {
             return bits != 0xFFFFFFFFu;
         case Fails::Status:
             return bits == ERROR_SUCCESS;
+        case Fails::SmallCode:
+            return bits > 31;
         case Fails::Never:
             return true;
     }
@@ -130,6 +132,8 @@ UINT_PTR FailureBits(Fails fails, DWORD code) {
             return 0xFFFFFFFFu;
         case Fails::Status:
             return code;
+        case Fails::SmallCode:
+            return code < 32 ? code : ERROR_FILE_NOT_FOUND;
         default:
             return 0;
     }
@@ -163,7 +167,8 @@ struct Wrapper<Id, R(WINAPI*)(A...)> {
         const UINT_PTR bits = Bits(result);
         const bool ok = Succeeded(entry.fails, bits);
         AfterRealCall(Tag<Id>(), ok, arguments...);
-        FinishReal(&call, ok, entry.fails == Fails::Status ? static_cast<DWORD>(bits) : lastError, lastError);
+        const bool returnsCode = entry.fails == Fails::Status || entry.fails == Fails::SmallCode;
+        FinishReal(&call, ok, returnsCode ? static_cast<DWORD>(bits) : lastError, lastError);
         return result;
     }
 };

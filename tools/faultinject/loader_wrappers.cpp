@@ -84,7 +84,7 @@ HMODULE WINAPI WrapLoadLibraryW(LPCWSTR file) {
 // A call bound by name gets its wrapper, as an import of it would.
 FARPROC WINAPI WrapGetProcAddress(HMODULE module, LPCSTR name) {
     CallRecord call;
-    BeginCall(&call, kCallGetProcAddress, __builtin_return_address(0), 0);
+    BeginCall(&call, kCallGetProcAddress, __builtin_return_address(0), FamilyBit(Binding));
     const bool byName = HIWORD(reinterpret_cast<UINT_PTR>(name)) != 0;
     if (byName) {
         Describe(&call, name);

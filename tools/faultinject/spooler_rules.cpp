@@ -13,7 +13,7 @@ namespace {
 
 // The system's own functions: this module's calls are never redirected through the wrappers.
 template <typename Fn>
-Fn Spooler(const char* name) {
+Fn SpoolerCall(const char* name) {
     HMODULE winspool = GetModuleHandleA("winspool.drv");
     if (winspool == nullptr) winspool = LoadLibraryA("winspool.drv");
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(winspool, name)));
@@ -36,7 +36,7 @@ bool Marked(const char* name) {
 
 // The name of an open printer, through a real level-2 query.
 bool PrinterName(HANDLE printer, char (&name)[128]) {
-    GetPrinterFn getPrinter = Spooler<GetPrinterFn>("GetPrinterA");
+    GetPrinterFn getPrinter = SpoolerCall<GetPrinterFn>("GetPrinterA");
     DWORD needed = 0;
     if (getPrinter == nullptr) return false;
     getPrinter(printer, 2, nullptr, 0, &needed);
@@ -78,7 +78,7 @@ bool AddPrinterDriverRule(DWORD level, const BYTE* info, bool* succeeded, DWORD*
         return false;
     const char* monitor = reinterpret_cast<const DRIVER_INFO_3A*>(info)->pMonitorName;
     if (monitor == nullptr || *monitor == '\0') return false;
-    EnumMonitorsFn enumMonitors = Spooler<EnumMonitorsFn>("EnumMonitorsA");
+    EnumMonitorsFn enumMonitors = SpoolerCall<EnumMonitorsFn>("EnumMonitorsA");
     if (enumMonitors == nullptr) return false;
     DWORD count = 0;
     std::vector<BYTE> monitors = Listed([enumMonitors](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
@@ -115,7 +115,7 @@ bool DeletePrinterRule(HANDLE printer, bool* succeeded, DWORD* error) {
 
 bool DeletePrinterDriverRule(const char* driverName, bool* succeeded, DWORD* error) {
     if (!CurrentConfig().windowsSpooler || driverName == nullptr) return false;
-    EnumPrintersFn enumPrinters = Spooler<EnumPrintersFn>("EnumPrintersA");
+    EnumPrintersFn enumPrinters = SpoolerCall<EnumPrintersFn>("EnumPrintersA");
     if (enumPrinters == nullptr) return false;
     DWORD count = 0;
     std::vector<BYTE> printers = Listed([enumPrinters](BYTE* b, DWORD s, DWORD* n, DWORD* c) {

@@ -3,7 +3,7 @@
     from bench import faults
     config = faults.write_config(win, ["fail AddPrinterA 1 1722"], nosleep=True)
     run = faults.run(win, flows.INSTALLER, script, config)
-    calls = faults.read_log(win)              # [Call(name, site, ordinal, result, detail)]
+    calls = faults.read_log(win)              # [Call(name, site, ordinal, families, result, detail)]
     faults.outcome(win)                       # ("exit", 0) or ("crashed", 0xC0000005)
     faults.call_sites(calls, "AddPrinterA")   # ["KYRPOS730_Installer.exe+0x1a2b"]
 
@@ -19,7 +19,9 @@ INJECTOR = "C:\\bench\\faultinject.exe"
 CONFIG = "C:\\bench\\faults.txt"
 LOG = "C:\\bench\\calls.log"
 
-Call = collections.namedtuple("Call", "name site ordinal result detail")
+# families: {"file-write": 7}, each family the call counted in and its number among their calls
+# (what a "fail-from file-write 7" rule counts).
+Call = collections.namedtuple("Call", "name site ordinal families result detail")
 
 
 def install(win):
@@ -89,20 +91,21 @@ def parse_log(text):
     """The calls of a log, in the order they ended; '#' lines are notes.
 
     >>> parse_log('# start C:\\\\media\\\\x.exe pid 32\\r\\n'
-    ...           'AddPrinterA\\tKYRPOS730_Installer.exe+0x1a2b\\t1\\tinjected 1722\\t\\r\\n'
-    ...           'RegOpenKeyExA\\tUnhook_B.dll+0x20\\t12\\tfail 2\\t"HKLM" "SOFTWARE\\\\x"\\r\\n')
+    ...           'AddPrinterA\\tKYRPOS730_Installer.exe+0x1a2b\\t1\\tspooler:4\\tinjected 1722\\t\\r\\n'
+    ...           'RegOpenKeyExA\\tUnhook_B.dll+0x20\\t12\\t-\\tfail 2\\t"HKLM" "SOFTWARE\\\\x"\\r\\n')
     ... # doctest: +NORMALIZE_WHITESPACE
-    [Call(name='AddPrinterA', site='KYRPOS730_Installer.exe+0x1a2b', ordinal=1,
+    [Call(name='AddPrinterA', site='KYRPOS730_Installer.exe+0x1a2b', ordinal=1, families={'spooler': 4},
           result='injected 1722', detail=''),
-     Call(name='RegOpenKeyExA', site='Unhook_B.dll+0x20', ordinal=12, result='fail 2',
+     Call(name='RegOpenKeyExA', site='Unhook_B.dll+0x20', ordinal=12, families={}, result='fail 2',
           detail='"HKLM" "SOFTWARE\\\\x"')]
     """
     calls = []
     for line in text.splitlines():
         if not line or line.startswith("#"):
             continue
-        name, site, ordinal, result, detail = (line.split("\t", 4) + [""] * 5)[:5]
-        calls.append(Call(name, site, int(ordinal), result, detail))
+        name, site, ordinal, families, result, detail = (line.split("\t", 5) + [""] * 6)[:6]
+        counted = dict((f, int(n)) for f, n in (p.split(":") for p in families.split(",") if ":" in p))
+        calls.append(Call(name, site, int(ordinal), counted, result, detail))
     return calls
 
 
