@@ -123,17 +123,12 @@ void InstallContext::InstallNt(int portCode) {
         }
 
         ProgressStep("Install language monitor...\r\n");
-        MONITOR_INFO_2A monitor = {};
-        monitor.pName = const_cast<char*>(monitorName.c_str());
-        monitor.pEnvironment = const_cast<char*>(kEnvironmentNt);
-        monitor.pDLLName = const_cast<char*>(monitorFile.c_str());
-        if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) ReportFailure("AddMonitor Error Code: %d\n\n");
+        // A run after one that failed later finds its monitor registered: not a failure.
+        RegisterMonitor(kEnvironmentNt, monitorName, monitorFile);
 
         if (installProcessor) {
             ProgressStep("Install print processor...\r\n");
-            if (!AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironmentNt), const_cast<char*>(processorFile.c_str()),
-                                    const_cast<char*>(processorName.c_str())))
-                ReportFailure("AddProcess Error Code: %d\n\n");
+            RegisterPrintProcessor(kEnvironmentNt, processorFile, processorName);
         }
 
         ProgressStep("Copy files...\r\n");
