@@ -165,7 +165,9 @@ def flows():
 
 
 def fault_matrix():
-    """The last whole fault matrix of each flow, as test_fault_matrix.FullMatrix wrote it."""
+    """The last whole fault matrix of each flow, as test_fault_matrix.FullMatrix wrote it: per
+    flow and family the calls the clean run makes, how many of them some row failed, and the
+    rows held."""
     path = os.path.join(session.OUT_DIR, "fault-matrix.txt")
     print("== Fault matrix (KYR_FAULTS_FULL=1 ctest -L faults-full; last whole run of each flow)")
     if not os.path.exists(path):
@@ -175,23 +177,112 @@ def fault_matrix():
     flows, running = {}, {}
     with open(path) as f:
         for line in f:
+            words = line.split()
             if line.startswith("# run "):
-                name, kind, sites = line.split()[2], line.split()[3], int(line.split()[4])
-                running[name] = {"sites": sites, "rows": []} if kind == "full" else None
+                name, kind = words[2], words[3]
+                running[name] = {"calls": {}, "rows": [], "struck": {}} if kind == "full" else None
                 if running[name] is not None:
                     flows[name] = running[name]
-            elif line.startswith("# end ") and running.get(line.split()[2]) is not None:
-                running[line.split()[2]]["wall"] = line.split()[3]
+            elif line.startswith("# calls ") and running.get(words[2]) is not None:
+                running[words[2]]["calls"][words[3]] = int(words[4])
+            elif line.startswith("# end ") and running.get(words[2]) is not None:
+                running[words[2]]["wall"] = words[3]
             elif not line.startswith("#") and running.get(line.split("|")[0]) is not None:
-                running[line.split("|")[0]]["rows"].append(line.split("|"))
-    print("  %-28s %6s %6s %6s %6s %8s" % ("flow", "sites", "runs", "held", "failed", "wall s"))
+                row = line.rstrip("\n").split("|")
+                running[row[0]]["rows"].append(row)
+    print("  %-28s %-15s %6s %7s %6s %6s" % ("flow / family", "", "calls", "failed", "rows", "held"))
     for name, flow in flows.items():
-        held = sum(1 for r in flow["rows"] if r[5] == "held")
-        print("  %-28s %6d %6d %6d %6d %8s" % (name, flow["sites"], len(flow["rows"]), held,
-                                              len(flow["rows"]) - held, flow.get("wall", "-")))
+        print("  %-44s %s s" % (name, flow.get("wall", "-")))
+        for family, count in flow["calls"].items():
+            rows = [r for r in flow["rows"] if r[3] == family]
+            # A row strikes every call its fault reached: site#number of the calls of its name.
+            struck = {s for r in rows for s in (r[11].split(",") if len(r) > 11 and r[11] else [])}
+            print("    %-40s %6d %7d %6d %6d" % (family, count, min(len(struck), count), len(rows),
+                                               sum(1 for r in rows if r[5] == "held")))
         for r in flow["rows"]:
             if r[5] != "held":
-                print("    failed: %s %s %s: %s" % (r[1], r[2], r[4], r[8].strip()[:160]))
+                print("    failed: %s (%s) %s: %s" % (r[1], r[2], r[4], r[9].strip()[:160]))
+    platform_sites_failed([r for flow in flows.values() for r in flow["rows"]])
+
+
+# The platform's services the shipped modules call (not their windows and drawing, nor the C
+# runtime), but for the calls that cannot fail in a way the program could meet.
+SERVICE_DLLS = ("kernel32.dll", "advapi32.dll", "winspool.drv", "setupapi.dll", "version.dll", "shlwapi.dll")
+CANNOT_FAIL = {"GetLastError", "SetLastError", "InitializeCriticalSection", "EnterCriticalSection",
+               "LeaveCriticalSection", "DeleteCriticalSection", "TlsGetValue", "GetCurrentProcess",
+               "GetCurrentProcessId", "GetCurrentThreadId", "GetProcessHeap", "HeapFree", "GlobalFree", "LocalFree",
+               "GlobalLock", "GlobalUnlock", "GlobalHandle", "lstrcmpiA", "lstrcpynA", "lstrcpynW", "lstrlenA",
+               "IsDBCSLeadByte", "CompareStringA", "StrStrA", "CloseHandle", "FindClose", "RegCloseKey",
+               "VirtualProtect", "VirtualQuery", "SetUnhandledExceptionFilter", "GetStartupInfoA", "ExitProcess",
+               "GetModuleHandleA", "MultiByteToWideChar", "WideCharToMultiByte", "Sleep", "GetTickCount",
+               "SetFilePointer", "ResumeThread", "FreeLibrary"}
+SHIPPED_32 = ("KYRPOS730_Installer.exe", "KYRPOS730_Uninstaller.exe", "Unhook_A.dll", "Unhook_B.dll", "UI730.DLL")
+
+
+def imported_slots(path):
+    """{address of the import slot: name} of a 32-bit module's service imports."""
+    text = subprocess.run(["i686-w64-mingw32-objdump", "-p", path], capture_output=True, text=True).stdout
+    base = int(re.search(r"ImageBase\s+([0-9a-f]+)", text).group(1), 16)
+    slots = {}
+    for block in re.split(r"\n\s*DLL Name: ", text)[1:]:
+        dll = block.split()[0].lower()
+        # The block's header (the line before it) names its first slot, the last column.
+        names = re.findall(r"^\t[0-9a-f]+\t\s*\d+\s+(\w+)", block.split("\n\n")[0], re.M)
+        first = int(re.findall(r"^\s*[0-9a-f]{8}\t[0-9a-f]{8} [0-9a-f]{8} [0-9a-f]{8} [0-9a-f]{8} ([0-9a-f]{8})",
+                               text[:text.index("DLL Name: " + block.split()[0])], re.M)[-1], 16)
+        if dll in SERVICE_DLLS:
+            for i, name in enumerate(names):
+                if name not in CANNOT_FAIL:
+                    slots[base + first + 4 * i] = name
+    return base, slots
+
+
+def call_sites(path):
+    """[(site as the injector names it, call)] of a module: every call of a service import,
+    direct, through its jump stub or through a register loaded from its slot."""
+    base, slots = imported_slots(path)
+    listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn", path], capture_output=True,
+                             text=True).stdout
+    code = [(int(a, 16), rest.strip()) for a, rest in re.findall(r"^\s*([0-9a-f]+):\t(.*)$", listing, re.M)]
+    stubs = {a: slots[int(m.group(1), 16)] for a, ins in code
+             for m in [re.match(r"jmp\s+\*0x([0-9a-f]+)$", ins)] if m and int(m.group(1), 16) in slots}
+    sites, loaded = [], {}
+    name = os.path.basename(path)
+    for (address, ins), (following, _) in zip(code, code[1:]):
+        called = None
+        m = re.match(r"mov\s+0x([0-9a-f]+),%(\w+)$", ins)
+        if m:
+            loaded[m.group(2)] = slots.get(int(m.group(1), 16))
+        elif ins.startswith("ret"):
+            loaded = {}
+        elif ins.startswith("call"):
+            target = ins.split(None, 1)[1] if " " in ins else ""
+            if re.match(r"\*0x[0-9a-f]+$", target):
+                called = slots.get(int(target[3:], 16))
+            elif re.match(r"\*%\w+$", target):
+                called = loaded.get(target[2:])
+            elif re.match(r"[0-9a-f]+", target):
+                called = stubs.get(int(target.split()[0], 16))
+        if called:
+            sites.append(("%s+0x%x" % (name, following - base), called))
+    return sites
+
+
+def platform_sites_failed(rows):
+    """The share of the shipped 32-bit modules' platform call sites some row of the matrix
+    failed, read from the build."""
+    struck = {s.split("#")[0].lower() for r in rows if len(r) > 11 for s in r[11].split(",") if s}
+    total, failed, missed = 0, 0, {}
+    for module in SHIPPED_32:
+        for site, call in call_sites(os.path.join(ROOT, "build", "win", "bin", module)):
+            total += 1
+            if site.lower() in struck:
+                failed += 1
+            else:
+                missed[call] = missed.get(call, 0) + 1
+    print("  platform call sites of the shipped 32-bit modules: %d, failed by some row: %d (%.0f%%)"
+          % (total, failed, 100.0 * failed / max(total, 1)))
+    print("    never failed: " + ", ".join("%s %d" % kv for kv in sorted(missed.items(), key=lambda kv: -kv[1])))
 
 
 def fuzz():

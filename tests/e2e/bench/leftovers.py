@@ -138,8 +138,11 @@ def snapshot(win):
     return items
 
 
-def left_behind(before, after):
-    """What is there after and was not (or differs), as items; noise left out."""
+def left_behind(before, after, gone=False):
+    """What is there after and was not (or differs), as items; noise left out. With gone,
+    also what was there before and is not ("gone <item>")."""
+    def noise(item):
+        return any(re.fullmatch(p, re.sub(r"^(changed|gone) ", "", item)) for p in NOISE)
     out = []
     for item, value in after.items():
         if item in before and before[item] == value:
@@ -148,9 +151,10 @@ def left_behind(before, after):
             item = "changed " + item[len("file "):]
         elif item in before:
             item = "changed " + item
-        if any(re.fullmatch(p, re.sub(r"^changed ", "", item)) for p in NOISE):
-            continue
-        out.append(item)
+        if not noise(item):
+            out.append(item)
+    if gone:
+        out += ["gone " + item for item in before if item not in after and not noise(item)]
     return sorted(out, key=str.lower)
 
 

@@ -68,9 +68,13 @@ def hand_over(top, keep=()):
     keep = {os.path.abspath(k) for k in keep}
 
     def give(path):
-        st = os.lstat(path)
-        if st.st_uid != uid and not shared(st):
-            os.lchown(path, uid, gid)
+        # A program of the prefix may still be deleting what the walk just listed.
+        try:
+            st = os.lstat(path)
+            if st.st_uid != uid and not shared(st):
+                os.lchown(path, uid, gid)
+        except FileNotFoundError:
+            pass
 
     give(top)
     for dirpath, dirnames, filenames in os.walk(top):

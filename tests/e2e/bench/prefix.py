@@ -167,30 +167,49 @@ def ensure_pristine(arch="win32"):
             _build_pristine(arch)
 
 
-def clone(dest, arch="win32"):
-    """A fresh Windows at dest, in well under a second."""
+def clone(dest, arch="win32", source=None):
+    """A fresh Windows at dest, in well under a second; or, from source, a copy of a Windows
+    prepared once (a prefix kept with keep()) in which the files it shares with the pristine
+    one stay shared and everything the preparation wrote is dest's own."""
     ensure_pristine(arch)
     pristine = pristine_of(arch)[0]
+    origin = source or pristine
     kill_server(dest)
     shutil.rmtree(dest, ignore_errors=True)
     os.makedirs(dest)
-    for full, kind in _walk_files(pristine):
-        rel = os.path.relpath(full, pristine)
+    for full, kind in _walk_files(origin):
+        rel = os.path.relpath(full, origin)
         target = os.path.join(dest, rel)
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if kind == "link":
             os.symlink(os.readlink(full), target)
-        elif _linked(rel):
+        elif _linked(rel) and (source is None or _same_file(full, os.path.join(pristine, rel))):
             os.link(full, target)
         else:
             shutil.copy2(full, target)
-    for dirpath, dirnames, _ in os.walk(pristine):
+    for dirpath, dirnames, _ in os.walk(origin):
         for d in dirnames:
             full = os.path.join(dirpath, d)
             if not os.path.islink(full):
-                os.makedirs(os.path.join(dest, os.path.relpath(full, pristine)), exist_ok=True)
+                target = os.path.join(dest, os.path.relpath(full, origin))
+                os.makedirs(target, exist_ok=True)
+                if source is not None:
+                    shutil.copystat(full, target)
     plain_user.hand_over(dest)
     return dest
+
+
+def _same_file(a, b):
+    try:
+        return os.path.samefile(a, b)
+    except OSError:
+        return False
+
+
+def keep(prefix, target, arch="win32"):
+    """A copy of a prepared prefix (its server ended) that clone(source=target) starts from."""
+    kill_server(prefix)
+    clone(target, arch, source=prefix)
 
 
 def replace_file(prefix, rel, source):
@@ -214,6 +233,22 @@ def set_windows_version(prefix, version):
         f.write('\n[Software\\\\Wine] %d\n"Version"="%s"\n' % (stamp, version))
         f.write('\n[Software\\\\Wine\\\\Explorer] %d\n"Desktop"="Default"\n' % stamp)
         f.write('\n[Software\\\\Wine\\\\Explorer\\\\Desktops] %d\n"Default"="800x600"\n' % stamp)
+
+
+CRASH_LOG = "C:\\crashes.txt"
+
+
+def log_crashes(prefix):
+    """Any program of this Windows that crashes leaves Wine's debugger's account of it (the
+    exception, the backtrace, the processes) in C:\\crashes.txt, instead of a crash dialog
+    nobody answers; set before Wine starts. The file itself is a change every comparison of
+    the drive sees."""
+    with open(os.path.join(prefix, "system.reg"), "a", newline="\n") as f:
+        f.write('\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\AeDebug] %d\n'
+                '"Auto"="1"\n"Debugger"="C:\\\\windows\\\\system32\\\\cmd.exe /c C:\\\\windows\\\\system32\\\\winedbg.exe --auto %%ld %%ld >>%s 2>&1"\n'
+                % (int(time.time()), CRASH_LOG.replace("\\", "\\\\")))
+    with open(os.path.join(prefix, "user.reg"), "a", newline="\n") as f:
+        f.write('\n[Software\\\\Wine\\\\WineDbg] %d\n"ShowCrashDialog"=dword:00000000\n' % int(time.time()))
 
 
 def press_disc(medium, root):

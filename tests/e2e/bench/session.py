@@ -65,7 +65,7 @@ class Session:
     """One fresh Windows for one scenario (see the module's text)."""
 
     def __init__(self, name, version="winxp", observe_restarts=True, media=True, locale=None,
-                 bits=32, cd=False):
+                 bits=32, cd=False, base=None):
         self.name = name
         self.version = version
         self.locale = locale
@@ -80,6 +80,8 @@ class Session:
         self.server = None
         self._script_no = 0
         self._launcher = []
+        # base: a Windows prepared once and kept (Session.keep), instead of a fresh one.
+        self.base = base
         try:
             self._start(observe_restarts, media, locale, cd)
         except BaseException:
@@ -87,8 +89,9 @@ class Session:
             raise
 
     def _start(self, observe_restarts, media, locale, cd):
-        prefixes.clone(self.prefix, self.arch)
+        prefixes.clone(self.prefix, self.arch, source=self.base)
         prefixes.set_windows_version(self.prefix, self.version)
+        prefixes.log_crashes(self.prefix)
         self.display = VirtualDisplay()
         extra = {"DISPLAY": self.display.name}
         if locale:
@@ -115,7 +118,7 @@ class Session:
             prefixes.press_disc(MEDIA, self.cd_root)
             prefixes.insert_cd(self.prefix, self.cd_root)
             self.medium = "D:"
-        elif media:
+        elif media and not os.path.isdir(self.path("C:\\media")):
             shutil.copytree(MEDIA, self.path("C:\\media"))
         if observe_restarts:
             # Wine ends the session through wineboot; ours only logs the request. On 64-bit
@@ -130,6 +133,9 @@ class Session:
                 prefixes.replace_file(self.prefix, "drive_c/windows/system32/wineboot.exe",
                                       os.path.join(TOOLS, "fake_wineboot.exe"))
             self.program_env["WINEDLLOVERRIDES"] = self.env["WINEDLLOVERRIDES"] + ";wineboot.exe=n"
+        self._start_server()
+
+    def _start_server(self):
         self.server = self.popen(["wineserver", "-p", "-f"], env=self.env, stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL, start_new_session=True)
         # The first program of a session starts Wine's own services through wineboot; that
@@ -293,6 +299,11 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return target
 
+    def front(self, caption, timeout=10000):
+        """Once the window with that caption has the foreground, its caption is drawn as the
+        foreground's (guidriver's front: the notice Wine's desktop leaves out)."""
+        return self.drive(['wait "%s" %d' % (caption, timeout), "front"])
+
     def screen(self, name):
         """The whole display as the user sees it, to out/<scenario>/<name>.png."""
         target = os.path.join(self.out, name + ".png")
@@ -301,14 +312,40 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return target
 
+    def crashes(self):
+        """One line per program of this Windows that crashed: what the debugger said of the
+        exception, of which process, and where (empty when none did)."""
+        path = self.find(prefixes.CRASH_LOG)
+        if path is None:
+            return []
+        with open(path, "rb") as f:
+            text = f.read().decode("latin-1").replace("\r\n", "\n")
+        told = []
+        for account in text.split("Unhandled exception: ")[1:]:
+            lines = account.split("\n")
+            process = next((l.split("(D)", 1)[1].strip() for l in lines if "(D)" in l), "?")
+            frame = next((l.strip() for l in lines if l.startswith("=>")), "")
+            told.append("%s: %s %s" % (process, lines[0], frame))
+        return told or [text[:200]]
+
+    def keep(self, target):
+        """This Windows as it is now, kept at target for later sessions' base. Its server
+        ends (so that the registry is on disk) and starts again as at the session's start."""
+        self._stop_server()
+        prefixes.keep(self.prefix, target, self.arch)
+        self._start_server()
+
     # --- end --------------------------------------------------------------------
-    def close(self, keep=False):
+    def _stop_server(self):
         prefixes.kill_server(self.prefix)
         if self.server is not None:
             try:
                 self.server.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 self.server.kill()
+
+    def close(self, keep=False):
+        self._stop_server()
         if self.display is not None:
             self.display.close()
         if not keep and not os.environ.get("KYR_KEEP_PREFIX"):
@@ -318,5 +355,9 @@ class Session:
         return self
 
     def __exit__(self, kind, value, tb):
-        self.close(keep=kind is not None)
+        # A crash of any program here, the product's or Wine's, fails the scenario by name.
+        crashed = self.crashes() if kind is None and self.prefix else []
+        self.close(keep=kind is not None or bool(crashed))
+        if crashed:
+            raise AssertionError("crashed in %s: %s" % (self.name, " | ".join(crashed)))
         return False
