@@ -92,6 +92,7 @@ def main():
                 "--dll", "C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\UI730.DLL",
                 "--printer", "KYR POS 730"])
             time.sleep(4)
+            win.front("KYR POS 730 Properties")
             png = win.screen("05-additional-commands")
             shutil.move(png, os.path.join(OUT, "05-additional-commands.png"))
             shots.append(("The printer's Additional Commands page", "05-additional-commands.png"))

@@ -102,6 +102,7 @@ def run_host(win, steps, printers=(PRINTER,), boxes=None, env=None):
         for name in re.findall(r"^step wait \d+ (\S+)\s*$", text, re.M):
             if name not in taken:
                 taken.add(name)
+                win.front("%s Properties" % printers[0])
                 time.sleep(0.3)
                 target = os.path.join(win.out, name + ".png")
                 subprocess.run(["import", "-display", win.display.name, "-window", "root",
@@ -201,7 +202,7 @@ class PageChecks:
             "settext 0 1001 3", "settext 0 1029 51", "settext 0 1035 0",
             "click 0 1010", "click 0 1010",
             "settext 0 1002 " + EXAMPLE1, "settext 0 1006 " + EXAMPLE2,
-            "wait 1000 edited", "apply 0", "wait 300"])
+            "wait 1500 edited", "apply 0", "wait 300"])
         self.assertFalse(run.dumps[0]["apply"])
         self.assertEqual(run.control(1, 1005)["checked"], "1")
         for cid in (1029, 1027, 1031):
@@ -254,7 +255,7 @@ class PageChecks:
         other_key = "HKLM\\SOFTWARE\\KYR_POS_PRINTER\\KYR_POS_730_second"
         run = run_host(win, [
             "settext 0 1002 first", "settext 1 1002 second", "settext 0 1001 11",
-            "settext 1 1001 22", "wait 800 two-sheets", "apply 0", "wait 300", "dump 1",
+            "settext 1 1001 22", "wait 1500 two-sheets", "apply 0", "wait 300", "dump 1",
             "apply 1", "wait 300"], printers=(PRINTER, other))
         self.assertEqual(run.dumps[0]["caption"], "KYR POS 730 second Properties")
         self.assertEqual(values(win)["StartDoc"], "type3:" + b"first".hex().upper())
@@ -359,7 +360,7 @@ class PageChecks:
         before = values(win)
         allow = "allowwrite " + KEY_PATH
         run_host(win, ["denyread " + KEY_PATH])
-        run = run_host(win, ["dump 0", "wait 1000 settings-unread", allow, "settext 0 1001 0", "apply 0"])
+        run = run_host(win, ["dump 0", "wait 1500 settings-unread", allow, "settext 0 1001 0", "apply 0"])
         note = run.control(0, 1041)
         self.assertEqual((note["visible"], note["text"]), ("1", "(The stored settings could not be read.)"))
         self.assertEqual([run.control(0, i)["text"] for i in (1001, 1029, 1002, 1006)], ["0", "50", "", ""])

@@ -212,6 +212,22 @@ void HandleBox(const std::vector<std::string>& args) {
 
 // --- commands ----------------------------------------------------------------------
 
+// A dialog activates itself while still hidden (the focus it gives its first control in
+// WM_INITDIALOG), before its thread has the foreground. Windows tells the active window
+// once its thread gets the foreground (WM_NCACTIVATE, caption drawn active); Wine's virtual
+// desktop hands the foreground over later and never tells it, so its caption stays grey in
+// every picture. Once the desktop says the window has the foreground, the bench tells it as
+// Windows would; a window that never gets the foreground keeps its grey caption.
+void HandOverForeground(HWND window) {
+    if (!window || !IsWindow(window)) return;
+    HWND top = GetAncestor(window, GA_ROOT);
+    for (int waited = 0; GetForegroundWindow() != top; waited += 50) {
+        if (waited >= 1500) return;
+        Sleep(50);
+    }
+    SendMessageTimeoutA(top, WM_NCACTIVATE, TRUE, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
+}
+
 void Run(const std::vector<std::string>& a) {
     const std::string& verb = a[0];
     auto arg = [&](size_t i) -> const std::string& {
@@ -257,6 +273,7 @@ void Run(const std::vector<std::string>& a) {
         if (!g_current) Fail("no current window");
         Dump(g_current);
     } else if (verb == "shot") {
+        HandOverForeground(g_current);
         // A window that has just appeared may not have painted yet.
         Sleep(300);
         if (!g_current || !SaveWindowBitmap(g_current, arg(1))) Fail("cannot capture " + arg(1));
@@ -307,6 +324,8 @@ void Run(const std::vector<std::string>& a) {
         Emit("sent|" + arg(1) + "|" + (ok ? std::to_string(static_cast<unsigned long>(result)) : "timeout"));
     } else if (verb == "sleep") {
         Sleep(ToInt(arg(1)));
+    } else if (verb == "front") {
+        HandOverForeground(g_current);
     } else if (verb == "echo") {
         Emit("echo|" + Escape(arg(1)));
     } else {
