@@ -186,13 +186,17 @@ void InstallContext::InstallNt(int portCode) {
 
         RegisterUninstall();
         copies.ShowFailures();
-        if (!copies.EntryFailed()) ProgressDone("Completed!");
+        // A USB printer is installed by Plug and Play from the INF in the system's store
+        // once it is switched on: without that copy the run is not completed either.
+        usbInfMissing = portCode == kPortUsb && infFile.empty();
+        const bool completed = !copies.EntryFailed() && !usbInfMissing;
+        if (completed) ProgressDone("Completed!");
         if (portCode == kPortUsb) {
             // After a box of entries that could not be written the installation is not
             // completed; the printer still has to be switched off and on for its device.
             MessageBoxA(nullptr,
-                        copies.EntryFailed() ? "Please turn-off printer and turn-on printer."
-                                             : "Installation is completed.\nPlease turn-off printer and turn-on printer.",
+                        !completed ? "Please turn-off printer and turn-on printer."
+                                   : "Installation is completed.\nPlease turn-off printer and turn-on printer.",
                         kInstallerCaption, MB_ICONINFORMATION | MB_OK);
         } else if (MessageBoxA(nullptr,
                                "Restart the computer can take effect.\nPlease restart the computer."
@@ -220,7 +224,7 @@ void InstallContext::InstallNt(int portCode) {
     }
 
     // Without a whole uninstall entry the product cannot be removed: not done.
-    if (!copies.EntryFailed() && !repairFailed) ProgressDone("Completed!");
+    if (!copies.EntryFailed() && !repairFailed && !usbInfMissing) ProgressDone("Completed!");
     Sleep(2000);
 }
 

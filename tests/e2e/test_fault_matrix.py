@@ -269,6 +269,10 @@ class InstallFlow(Flow):
             missing.append("the language monitor")
         if not key_exists(win, PROCESSOR_KEY % environment(win)):
             missing.append("the print processor")
+        # Plug and Play installs a USB printer from the INF copy the entry records.
+        if self.port == "USB" and not is_9x(win.version) and dict(registry_values(win, UNINSTALL_KEY)).get(
+                "InfFile", "sz:") == "sz:":
+            missing.append("the INF in the system's store")
         return missing + complete_entry(win)
 
 
