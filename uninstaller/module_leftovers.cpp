@@ -11,7 +11,7 @@ namespace kyr {
 
 namespace {
 
-enum class Folder { System, PrintProcessors, PrinterDrivers };
+enum class Folder { Windows, System, PrintProcessors, PrinterDrivers };
 
 // The folder into a buffer of kNameBufferSize; false when the query failed or did not fit.
 bool Query(Folder which, char (&folder)[kNameBufferSize]) {
@@ -19,6 +19,10 @@ bool Query(Folder which, char (&folder)[kNameBufferSize]) {
     DWORD needed = 0;
     BYTE* out = reinterpret_cast<BYTE*>(folder);
     switch (which) {
+    case Folder::Windows: {
+        const UINT length = GetWindowsDirectoryA(folder, sizeof(folder));
+        return length != 0 && length < sizeof(folder);
+    }
     case Folder::System: {
         const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
         return length != 0 && length < sizeof(folder);
@@ -58,6 +62,11 @@ void DeleteWin9xModuleLeftovers(UndeletedList& undeleted) {
     // Only the package's own: dmcolor.dll and iconlib.dll, which the module also deletes,
     // are the universal driver's and may be held by another printer's driver.
     for (const char* name : {"\\mon730.dll", "\\pro730.dll", "\\kyr730E.drv"})
+        DeleteIfThere(folder, name, undeleted);
+    // The INF copies the module deletes by name: one that stays is no later run's to find.
+    if (!Query(Folder::Windows, folder)) return;
+    for (const char* name : {"\\INF\\KYR730.INF", "\\INF\\KYR730.PNF", "\\INF\\OTHER\\KYR730.INF",
+                             "\\INF\\OTHER\\KYR730.PNF"})
         DeleteIfThere(folder, name, undeleted);
 }
 

@@ -95,14 +95,23 @@ def reported(boxes):
     return paths
 
 
+# The universal driver's files on Windows 9x, which another driver may hold: a removal that
+# could not delete them keeps them without a word.
+SHARED_9X = ("dmcolor.dll", "iconlib.dll")
+
+
 def unfound(calls):
-    """The paths of deletions the injector answered "not there" (2, 3): what stays of them
-    is the world the fault made, not the product's doing."""
+    """The paths the fault kept that are not the product's to report: what stays of a
+    deletion the injector answered "not there" (2, 3), the world the fault made, and a shared
+    9x file whose deletion it failed."""
     out = set()
     for call in calls:
         found = re.match(r'"([^"]*)"', call.detail)
-        if call.result in ("injected 2", "injected 3") and "file-delete" in call.families and found:
-            out.add(found.group(1).lower())
+        if not found or "file-delete" not in call.families or not call.result.startswith("injected "):
+            continue
+        path = found.group(1).lower()
+        if call.result in ("injected 2", "injected 3") or path.rsplit("\\", 1)[-1] in SHARED_9X:
+            out.add(path)
     return out
 
 
