@@ -11,13 +11,14 @@ CODES = collections.OrderedDict([
     ("spooler", (1722, 5)), ("registry", (5,)), ("registry-open", (5, 2)), ("registry-read", (5, 2)),
     ("file-write", (112, 5, 32)), ("file-delete", (32, 5, 2, 3)), ("file-query", (5,)), ("attributes", (5,)),
     ("setup", (5,)), ("security", (5,)), ("removal-module", (126,)), ("module", (126,)), ("binding", (127,)),
-    ("resource", (8, 14)), ("system-query", (8,)), ("program", (2,)),
+    ("resource", (8,)), ("system-query", (8,)), ("program", (2,)),
 ])
 # What the field gives some calls besides their family's codes: a driver naming a monitor the
 # spooler does not know, a driver a printer still uses, a printer name the spooler does not
-# know, an INF copy that meets one already there.
+# know, an INF copy that meets one already there, memory that ran out (HeapAlloc sets no
+# last error, so its callers can only say 8).
 CALL_CODES = {"AddPrinterDriverA": (3000,), "DeletePrinterDriverA": (3001,), "DeletePrinterDriverExA": (3001,),
-              "OpenPrinterA": (1801,), "SetupCopyOEMInfA": (80,)}
+              "OpenPrinterA": (1801,), "SetupCopyOEMInfA": (80,), "GlobalAlloc": (14,), "LocalAlloc": (14,)}
 # A listing the product asks for twice, for the size and then the records: the second call
 # meets a list that grew in between (122).
 LISTINGS = ("EnumPrintersA", "EnumPrinterDriversA", "EnumPrintProcessorsA", "EnumFormsA", "GetPrinterA", "GetPrinterW")
