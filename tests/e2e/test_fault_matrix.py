@@ -1,7 +1,7 @@
 """Every platform call of a flow, failed: the installation on XP (LPT1, USB) and on 98 (LPT1,
 USB), the installation over one that is there (the repair path), the full removal on XP, 98, 7
-and 10 and with two printers, the removal of a driver whose printer is already gone, and the
-plug-in's Apply. An uninterrupted run through the fault injector lists a flow's calls; then,
+and 10 and with two printers, the removal of one of two printers, the removal of a driver
+whose printer is already gone, and the plug-in's Apply. An uninterrupted run through the fault injector lists a flow's calls; then,
 on that flow's machine as prepared once and kept, each family fails from each of its sites on
 for good (a spooler that stopped, a full disk, a denied key), and each call fails once with
 each of its family's codes and the field's codes for it. Every such run must end by itself
@@ -202,6 +202,29 @@ class TwoPrintersFlow(RemovalFlow):
 
     def __init__(self, version):
         RemovalFlow.__init__(self, version, "remove-two-printers-" + version)
+
+
+class PartialRemovalFlow(TwoPrintersFlow):
+    """Of two printers of the driver, one ticked and removed: the driver, the other printer
+    and the entry stay. When only one is left, the next run removes the package."""
+
+    def __init__(self, version):
+        RemovalFlow.__init__(self, version, "remove-one-of-two-" + version)
+        self.ticked = None
+
+    def prelude(self, win):
+        ours = [n for n, f in printers(win).items() if f.get("driver") == "KYR POS 730"]
+        if len(ours) < 2:
+            self.ticked = None
+            return RemovalFlow.prelude(self, win)
+        self.ticked = ours[0]
+        return ['wait "%s" 30000' % UNINSTALLER_CAPTION, 'watch "%s" 1000 1002' % UNINSTALLER_CAPTION,
+                "itemclick 1006 0", "sleep 200", "click 1001", 'gone "%s" 120000' % UNINSTALLER_CAPTION]
+
+    def unmet(self, win):
+        if self.ticked is None:
+            return RemovalFlow.unmet(self, win)
+        return ["printer " + self.ticked] if self.ticked in printers(win) else []
 
 
 class PrinterGoneFlow(RemovalFlow):
@@ -425,6 +448,7 @@ FLOWS = {"install-winxp-lpt1": lambda: InstallFlow("winxp", "LPT1"),
          "remove-win7": lambda: RemovalFlow("win7"),
          "remove-win10": lambda: RemovalFlow("win10"),
          "remove-two-printers-winxp": lambda: TwoPrintersFlow("winxp"),
+         "remove-one-of-two-winxp": lambda: PartialRemovalFlow("winxp"),
          "remove-printer-gone-winxp": lambda: PrinterGoneFlow("winxp"),
          "apply-winxp": lambda: ApplyFlow()}
 # KYR_FAULTS_FLOWS=name,name narrows a run to some flows.
