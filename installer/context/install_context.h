@@ -52,7 +52,8 @@ public:
 private:
     void RefreshMainWindow();
     // The NT sequence's copies in the printer-driver folder, once the spooler holds its own.
-    void DeleteStagingCopies();
+    // From the driver folder this run copied into, when known; else from the spooler's.
+    void DeleteStagingCopies(const Folder& known = Folder());
     // A run with the driver present: the language monitor and the print processor the
     // driver needs, registered again when the spooler does not list them (a run whose
     // registration failed, another vendor's clean-up tool) or cannot say.

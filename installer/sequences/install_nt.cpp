@@ -106,8 +106,12 @@ void InstallContext::InstallNt(int portCode) {
     const std::string configFile = PluginConfigFile(uiFile);
     const std::string dataFile = PrinterDataFile(minidriverFile);
 
+    // Where this run placed the driver's files for the spooler, which it deletes from there
+    // once the driver is registered; asked once, so that a spooler that stopped in between
+    // cannot leave them behind unnamed.
+    Folder driverFolder;
     if (!found) {
-        Folder driverFolder = QueryDriverFolder();
+        driverFolder = QueryDriverFolder();
         for (const char* earlier : kEarlierDriverFolders) {
             char path[kPathBufferSize];
             if (driverFolder.valid() && JoinPath(path, sizeof(path), driverFolder.path, earlier)) DeleteFolderTree(path);
@@ -182,7 +186,7 @@ void InstallContext::InstallNt(int portCode) {
         infFile = CopyInfIntoStore(MediumFile(std::string(kMediaFolder) + "KYR730.INF"), copies);
 
         ProgressStep("Delete installed files...\r\n");
-        DeleteStagingCopies();
+        DeleteStagingCopies(driverFolder);
 
         RegisterUninstall();
         copies.ShowFailures();
@@ -228,10 +232,10 @@ void InstallContext::InstallNt(int portCode) {
     Sleep(2000);
 }
 
-void InstallContext::DeleteStagingCopies() {
+void InstallContext::DeleteStagingCopies(const Folder& known) {
     const std::string configFile = PluginConfigFile(uiFile);
     const std::string dataFile = PrinterDataFile(minidriverFile);
-    const Folder driverFolder = QueryDriverFolder();
+    const Folder driverFolder = known.valid() ? known : QueryDriverFolder();
     for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"}) {
         copies.DeleteFrom(driverFolder, name);
     }
