@@ -196,12 +196,12 @@ def fault_matrix():
         for family, count in flow["calls"].items():
             rows = [r for r in flow["rows"] if r[3] == family]
             # A row strikes every call its fault reached: site#number of the calls of its name.
-            struck = {s for r in rows for s in (r[11].split(",") if len(r) > 11 and r[11] else [])}
+            struck = {s for r in rows for s in (r[9].split(",") if len(r) > 9 and r[9] else [])}
             print("    %-40s %6d %7d %6d %6d" % (family, count, min(len(struck), count), len(rows),
                                                sum(1 for r in rows if r[5] == "held")))
         for r in flow["rows"]:
             if r[5] != "held":
-                print("    failed: %s (%s) %s: %s" % (r[1], r[2], r[4], r[9].strip()[:160]))
+                print("    failed: %s (%s) %s: %s" % (r[1], r[2], r[4], r[8].strip()[:160]))
     platform_sites_failed([r for flow in flows.values() for r in flow["rows"]])
 
 
@@ -271,7 +271,7 @@ def call_sites(path):
 def platform_sites_failed(rows):
     """The share of the shipped 32-bit modules' platform call sites some row of the matrix
     failed, read from the build."""
-    struck = {s.split("#")[0].lower() for r in rows if len(r) > 11 for s in r[11].split(",") if s}
+    struck = {s.split("#")[0].lower() for r in rows if len(r) > 9 for s in r[9].split(",") if s}
     total, failed, missed = 0, 0, {}
     for module in SHIPPED_32:
         for site, call in call_sites(os.path.join(ROOT, "build", "win", "bin", module)):
