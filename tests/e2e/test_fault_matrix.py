@@ -466,7 +466,8 @@ GUARDS = {"install-winxp-lpt1": ("RegSetValueExA", 5),
           "remove-winxp": ("DeletePrinter", 1722),
           "remove-win98": ("DeletePrinter", 5),
           "remove-printer-gone-winxp": ("EnumPrinterDriversA", 1722),
-          "apply-winxp": ("RegCreateKeyW", 5)}
+          "apply-winxp": ("RegCreateKeyW", 5),
+          "remove-win7": ("SetupUninstallOEMInfA", 5)}
 # The flows the default suite guards; the others run in the whole matrix.
 GUARDED = [n for n in CHOSEN if n in GUARDS]
 
