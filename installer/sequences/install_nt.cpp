@@ -127,12 +127,17 @@ void InstallContext::InstallNt(int portCode) {
         }
 
         ProgressStep("Install language monitor...\r\n");
-        // A run after one that failed later finds its monitor registered: not a failure.
-        RegisterMonitor(kEnvironmentNt, monitorName, monitorFile);
+        MONITOR_INFO_2A monitor = {};
+        monitor.pName = const_cast<char*>(monitorName.c_str());
+        monitor.pEnvironment = const_cast<char*>(kEnvironmentNt);
+        monitor.pDLLName = const_cast<char*>(monitorFile.c_str());
+        if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) ReportFailure("AddMonitor Error Code: %d\n\n");
 
         if (installProcessor) {
             ProgressStep("Install print processor...\r\n");
-            RegisterPrintProcessor(kEnvironmentNt, processorFile, processorName);
+            if (!AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironmentNt), const_cast<char*>(processorFile.c_str()),
+                                    const_cast<char*>(processorName.c_str())))
+                ReportFailure("AddProcess Error Code: %d\n\n");
         }
 
         ProgressStep("Copy files...\r\n");

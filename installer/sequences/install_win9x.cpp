@@ -16,7 +16,6 @@
 #include "installer/overwrite/overwrite_policy_compare.h"
 #include "installer/sequences/inf_append.h"
 #include "installer/spooler/add_printer.h"
-#include "installer/spooler/registrations.h"
 #include "installer/spooler/spooler_probe.h"
 #include "installer/system/system_folders.h"
 #include "installer/uninstall/uninstall_entry_state.h"
@@ -159,8 +158,11 @@ void InstallContext::InstallWin9x(int portCode) {
         }
 
         ProgressStep("Install language monitor...\r\n");
-        // A run after one that failed later finds its monitor registered: not a failure.
-        RegisterMonitor(kEnvironment9x, monitorName, monitorFile);
+        MONITOR_INFO_2A monitor = {};
+        monitor.pName = const_cast<char*>(monitorName.c_str());
+        monitor.pEnvironment = const_cast<char*>(kEnvironment9x);
+        monitor.pDLLName = const_cast<char*>(monitorFile.c_str());
+        if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) ReportFailure("AddMonitor Error Code: %d\n\n");
         RegisterUsbPortMonitor();
 
         if (installProcessor) {
