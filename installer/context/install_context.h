@@ -52,7 +52,8 @@ public:
 private:
     void RefreshMainWindow();
     // The NT sequence's copies in the printer-driver folder, once the spooler holds its own.
-    // From the driver folder this run copied into, when known; else from the spooler's.
+    // From the spooler's driver folder; from the one this run copied into (known) when the
+    // spooler no longer answers.
     void DeleteStagingCopies(const Folder& known = Folder());
     // A run with the driver present: the language monitor and the print processor the
     // driver needs, registered again when the spooler does not list them (a run whose

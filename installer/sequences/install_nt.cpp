@@ -106,9 +106,8 @@ void InstallContext::InstallNt(int portCode) {
     const std::string configFile = PluginConfigFile(uiFile);
     const std::string dataFile = PrinterDataFile(minidriverFile);
 
-    // Where this run placed the driver's files for the spooler, which it deletes from there
-    // once the driver is registered; asked once, so that a spooler that stopped in between
-    // cannot leave them behind unnamed.
+    // Where this run placed the driver's files for the spooler: they are deleted from there
+    // when the spooler, asked again once the driver is registered, no longer answers.
     Folder driverFolder;
     if (!found) {
         driverFolder = QueryDriverFolder();
@@ -240,7 +239,8 @@ void InstallContext::InstallNt(int portCode) {
 void InstallContext::DeleteStagingCopies(const Folder& known) {
     const std::string configFile = PluginConfigFile(uiFile);
     const std::string dataFile = PrinterDataFile(minidriverFile);
-    const Folder driverFolder = known.valid() ? known : QueryDriverFolder();
+    Folder driverFolder = QueryDriverFolder();
+    if (!driverFolder.valid()) driverFolder = known;
     for (const char* name : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"}) {
         copies.DeleteFrom(driverFolder, name);
     }
