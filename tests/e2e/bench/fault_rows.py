@@ -101,7 +101,7 @@ def reported(boxes):
 SHARED_9X = ("dmcolor.dll", "iconlib.dll")
 
 
-def unfound(calls):
+def kept_by_fault(calls):
     """The paths the fault kept that are not the product's to report: what stays of a
     deletion the injector answered "not there" (2, 3), the world the fault made, and a shared
     9x file whose deletion it failed."""
