@@ -5,6 +5,7 @@
 #include <winspool.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -163,48 +164,104 @@ std::string ValueText(DWORD type, const BYTE* data, DWORD size) {
     }
 }
 
+// A whole hive holds tens of thousands of values: each key is opened from its parent and each
+// value read in one call with buffers sized from the key's own figures, so that a dump of
+// HKLM costs as few server requests as the tree allows.
+void DumpOpenKey(HKEY key, const std::string& shown, bool top, REGSAM view) {
+    printf("key|%s\n", shown.c_str());
+    DWORD subkeys = 0, maxSubkey = 0, values = 0, maxName = 0, maxData = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr, &values, &maxName, &maxData,
+                     nullptr, nullptr);
+    std::vector<char> name(maxName + 2);
+    std::vector<BYTE> data(maxData + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = static_cast<DWORD>(name.size()), type = 0, size = static_cast<DWORD>(data.size() - 2);
+        std::fill(data.begin(), data.end(), 0);
+        LONG rc = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &size);
+        if (rc == ERROR_MORE_DATA) {
+            // Grown since the key was asked for its figures: once more with room for it.
+            DWORD dataSize = 0;
+            nameSize = static_cast<DWORD>(name.size());
+            RegEnumValueA(key, i, nullptr, nullptr, nullptr, nullptr, nullptr, &dataSize);
+            name.resize(16384);
+            data.assign(dataSize + 2, 0);
+            nameSize = static_cast<DWORD>(name.size());
+            size = dataSize;
+            rc = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &size);
+        }
+        if (rc != ERROR_SUCCESS) break;
+        printf("value|%s|%s|%s\n", shown.c_str(), E(name.data()).c_str(), ValueText(type, data.data(), size).c_str());
+    }
+    std::vector<std::string> names;
+    std::vector<char> sub(maxSubkey + 2 > 1024 ? maxSubkey + 2 : 1024);
+    for (DWORD i = 0;; ++i) {
+        DWORD size = static_cast<DWORD>(sub.size());
+        if (RegEnumKeyExA(key, i, sub.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(sub.data());
+    }
+    for (const std::string& child : names) {
+        // A hive's name is followed by one bare backslash, which its children share; deeper
+        // down the separator is escaped like any backslash of a name.
+        std::string childShown = shown + (top ? "" : "\\\\") + E(child.c_str());
+        HKEY opened;
+        if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) {
+            printf("nokey|%s\n", childShown.c_str());
+            continue;
+        }
+        DumpOpenKey(opened, childShown, false, view);
+        RegCloseKey(opened);
+    }
+}
+
 void DumpKey(HKEY root, const std::string& rootName, const std::string& path) {
     HKEY key;
     // The 64-bit view on 64-bit Windows, where the 32-bit one shows as its Wow6432Node key;
     // a 32-bit Windows has only the one view (and Windows 2000 refuses the flag).
     static const REGSAM view = Environments().size() > 2 ? KEY_WOW64_64KEY : 0;
+    std::string shown = rootName + "\\" + E(path.c_str());
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
-        printf("nokey|%s\\%s\n", rootName.c_str(), E(path.c_str()).c_str());
+        printf("nokey|%s\n", shown.c_str());
         return;
     }
-    printf("key|%s\\%s\n", rootName.c_str(), E(path.c_str()).c_str());
-    for (DWORD i = 0;; ++i) {
-        char name[16384];
-        DWORD nameSize = sizeof(name), type = 0, dataSize = 0;
-        LONG rc = RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, &dataSize);
-        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) break;
-        std::vector<BYTE> data(dataSize + 2, 0);
-        nameSize = sizeof(name);
-        DWORD size = dataSize;
-        RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data.data(), &size);
-        printf("value|%s\\%s|%s|%s\n", rootName.c_str(), E(path.c_str()).c_str(), E(name).c_str(),
-               ValueText(type, data.data(), size).c_str());
-    }
-    std::vector<std::string> subkeys;
-    for (DWORD i = 0;; ++i) {
-        char name[1024];
-        DWORD nameSize = sizeof(name);
-        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        subkeys.push_back(name);
-    }
+    DumpOpenKey(key, shown, path.empty(), view);
     RegCloseKey(key);
-    for (const std::string& sub : subkeys) DumpKey(root, rootName, path.empty() ? sub : path + "\\" + sub);
+}
+
+// Saving a hive is a backup operation: the privilege an administrator holds but has disabled.
+void EnableBackup() {
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &privileges.Privileges[0].Luid))
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    CloseHandle(token);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    static char output[1 << 20];
+    setvbuf(stdout, output, _IOFBF, sizeof(output));
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "spooler") {
             DumpSpooler();
         } else if (arg == "folders") {
             DumpFolders();
+        } else if (arg == "save" && i + 2 < argc) {
+            std::string rootName = argv[++i];
+            const char* file = argv[++i];
+            HKEY root = rootName == "HKLM" ? HKEY_LOCAL_MACHINE : rootName == "HKCU" ? HKEY_CURRENT_USER : nullptr;
+            if (!root) {
+                fprintf(stderr, "unknown root %s\n", rootName.c_str());
+                return 2;
+            }
+            EnableBackup();
+            DeleteFileA(file);
+            LONG rc = RegSaveKeyA(root, file, nullptr);
+            printf("saved|%s|%ld\n", rootName.c_str(), rc);
         } else if (arg == "reg" && i + 1 < argc) {
             std::string path = argv[++i];
             size_t slash = path.find('\\');

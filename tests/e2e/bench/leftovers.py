@@ -6,7 +6,7 @@ import os
 import re
 
 from bench.product import is_9x
-from bench.transcript import split
+from bench import regfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
 DOC = os.path.join(ROOT, "docs", "leftovers.md")
@@ -127,14 +127,35 @@ def snapshot(win):
             with open(full, "rb") as h:
                 digest = hashlib.sha1(h.read()).hexdigest()
             items["file C:\\" + os.path.relpath(full, root).replace("/", "\\")] = digest + _attributes(full)
-    for hive in ("HKLM\\", "HKCU\\"):
-        for line in win.registry(hive):
-            # The separator after the hive's name is the one backslash the dump leaves bare.
-            parts = split(re.sub(r"^(\w+\|HK[A-Z]+)\\", r"\1\\\\", line))
-            if parts[0] == "key":
-                items["key " + parts[1]] = ""
-            elif parts[0] == "value":
-                items["value %s|%s" % (parts[1], parts[2])] = parts[3]
+    items.update(registry_items(win))
+    return items
+
+
+# What a snapshot holds and how: states kept from an older kind are not compared with it.
+SNAPSHOT_KIND = "drive C: and the saved hives"
+
+
+def registry_items(win):
+    """Every key and value of HKLM and HKCU, as "key <path>" and "value <path>|<name>" items
+    (the value's type and data as the item's value). The hives are saved by the server in one
+    request each and read here: enumerating HKLM key by key takes Wine seconds. What the save
+    leaves out are the volatile keys, which a restart of Windows takes too (HKLM\\Hardware)."""
+    files = {hive: "C:\\bench\\%s.reg" % hive.lower() for hive in ("HKLM", "HKCU")}
+    args = []
+    for hive, name in files.items():
+        args += ["save", hive, name]
+    saved = win.state(*args)
+    assert saved == ["saved|%s|0" % hive for hive in files], saved
+    trees = {}
+    for hive, name in files.items():
+        with open(win.path(name), encoding="utf-8", errors="surrogateescape") as f:
+            trees[hive] = regfile.parse(f.read())
+    items = {}
+    for hive, tree in trees.items():
+        for path, values in regfile.walk(tree, trees, hive + "\\"):
+            items["key " + path] = ""
+            for value, data in values.items():
+                items["value %s|%s" % (path, value)] = data
     return items
 
 

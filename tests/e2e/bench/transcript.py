@@ -1,41 +1,41 @@
 """What guidriver saw: status lines with the bar they were shown with, message boxes,
 windows and dumps, parsed from its "kind|field|..." lines."""
+import re
+
+_ESCAPES = {"r": "\r", "n": "\n", "t": "\t"}
+# An escape (\xHH, or a backslash and the character it keeps) or a field separator; a lone
+# backslash at the very end stays as it is.
+_TOKEN = re.compile(r"\\x[0-9A-Fa-f]{2}|\\.|\|", re.DOTALL)
+
+
+def _unescaped(token):
+    if token[1] == "x" and len(token) == 4:
+        return chr(int(token[2:], 16))
+    return _ESCAPES.get(token[1], token[1])
 
 
 def unescape(text):
-    out, i = [], 0
-    table = {"r": "\r", "n": "\n", "t": "\t", "|": "|", "\\": "\\"}
-    while i < len(text):
-        c = text[i]
-        if c == "\\" and i + 1 < len(text):
-            nxt = text[i + 1]
-            if nxt == "x" and i + 3 < len(text):
-                out.append(chr(int(text[i + 2:i + 4], 16)))
-                i += 4
-                continue
-            out.append(table.get(nxt, nxt))
-            i += 2
-            continue
-        out.append(c)
-        i += 1
-    return "".join(out)
+    if "\\" not in text:
+        return text
+    return _TOKEN.sub(lambda m: "|" if m.group() == "|" else _unescaped(m.group()), text)
 
 
 def split(line):
-    fields, current, i = [], [], 0
-    while i < len(line):
-        c = line[i]
-        if c == "\\" and i + 1 < len(line):
-            current.append(line[i:i + 2])
-            i += 2
-            continue
-        if c == "|":
-            fields.append(unescape("".join(current)))
+    # A registry dump has tens of thousands of lines: the separators are found by one scan.
+    if "\\" not in line:
+        return line.split("|")
+    fields, current, last = [], [], 0
+    for m in _TOKEN.finditer(line):
+        current.append(line[last:m.start()])
+        token = m.group()
+        if token == "|":
+            fields.append("".join(current))
             current = []
         else:
-            current.append(c)
-        i += 1
-    fields.append(unescape("".join(current)))
+            current.append(_unescaped(token))
+        last = m.end()
+    current.append(line[last:])
+    fields.append("".join(current))
     return fields
 
 
