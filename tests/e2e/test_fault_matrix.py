@@ -14,18 +14,21 @@ The default suite runs one guarding row per flow; the whole matrix runs with KYR
 under the CTest label faults-full (every persistent row, and the single-call rows of each
 family a persistent row failed in; KYR_FAULTS_SINGLE=1 runs every single-call row too) and
 writes its figures to build/e2e-out/fault-matrix.txt (scripts/bench prints them)."""
+import concurrent.futures
 import hashlib
 import json
 import os
 import re
+import threading
 import time
+import traceback
 import unittest
 
 from bench import faults
 from bench.fault_rows import (CODES, Listed, Row, differences, family_of, fault_line, listed_calls, persistent_rows,
                               reported, single_rows, kept_by_fault, wrong_codes)
 from bench.flows import drivers, key_exists, printers, registry_values
-from bench.leftovers import left_behind, snapshot
+from bench.leftovers import SNAPSHOT_KIND, left_behind, snapshot
 from bench.product import (CAPTION, INSTALLER, NOT_INSTALLED, PORT_DIALOG, PORT_RADIO, PRODUCT, PRODUCT_UNINSTALLER,
                            PROGRESS, RESTART_NOTICE_9X, RESTART_QUESTION, UNINSTALLER_CAPTION,
                            UNINSTALL_KEY, USB_DONE, USB_NOTICE_9X, USB_SWITCH_ONLY, is_9x)
@@ -217,21 +220,23 @@ class PartialRemovalFlow(TwoPrintersFlow):
 
     def __init__(self, version):
         RemovalFlow.__init__(self, version, "remove-one-of-two-" + version)
-        self.ticked = None
+        # The printer ticked, by the Windows it was ticked on (rows run side by side).
+        self.ticked = {}
 
     def prelude(self, win):
-        self.ticked = None
+        ours = [n for n, f in printers(win).items() if f.get("driver") == "KYR POS 730"]
+        # The first only while there are two; the last one left takes the package with it.
+        self.ticked[win.prefix] = ours[0] if len(ours) > 1 else None
         return RemovalFlow.prelude(self, win)
 
     def ticked_rows(self, ours):
-        # The first only while there are two; the last one left takes the package with it.
-        self.ticked = ours[0] if len(ours) > 1 else None
-        return range(1 if self.ticked else len(ours))
+        return range(1 if len(ours) > 1 else len(ours))
 
     def unmet(self, win):
-        if self.ticked is None:
+        ticked = self.ticked.get(win.prefix)
+        if ticked is None:
             return RemovalFlow.unmet(self, win)
-        return ["printer " + self.ticked] if self.ticked in printers(win) else []
+        return ["printer " + ticked] if ticked in printers(win) else []
 
 
 class PrinterGoneFlow(RemovalFlow):
@@ -291,7 +296,8 @@ class ApplyFlow(Flow):
 
 
 def medium_digest():
-    digest = hashlib.sha1()
+    # Kept states are compared with snapshots of today's kind only.
+    digest = hashlib.sha1(SNAPSHOT_KIND.encode())
     for folder, _, files in sorted(os.walk(MEDIA)):
         for name in sorted(files):
             digest.update(os.path.relpath(os.path.join(folder, name), MEDIA).encode())
@@ -328,7 +334,7 @@ class Matrix(unittest.TestCase):
 
     def enumerate(self, flow, prepared):
         """The uninterrupted run: its calls, what the flow leaves and the boxes it shows."""
-        with Session("faults-%s-clean" % flow.name, flow.version) as win:
+        with SESSIONS, Session("faults-%s-clean" % flow.name, flow.version) as win:
             pristine = snapshot(win)
             flow.prepare(win)
             win.keep(prepared)
@@ -376,7 +382,7 @@ class Matrix(unittest.TestCase):
         started = time.monotonic()
         label = "faults-%s-%s-%s-%d-%d" % (flow.name, row.kind, re.sub(r"[^\w.]+", "-", row.target).lower(),
                                            row.n, row.code)
-        with Session(label, flow.version, base=kept["prepared"]) as win:
+        with SESSIONS, Session(label, flow.version, base=kept["prepared"]) as win:
             result = flow.run(win, [fault_line(row)])
             calls = faults.read_log(win)
             struck = faults.injected(calls)
@@ -401,7 +407,7 @@ class Matrix(unittest.TestCase):
                                          reported(result.boxes) | kept_by_fault(calls), flow.fewer_leftovers)
             if missing or extra:
                 problems.append("after one more run: missing %s, extra %s" % (missing, extra))
-        with open(RESULTS, "a") as f:
+        with RESULTS_LOCK, open(RESULTS, "a") as f:
             f.write("%s|%s %s %d|%s|%s|%d|%s|%.1f|%s|%s|%s\n" % (
                 flow.name, row.kind, row.target, row.n, row.call, row.family, row.code,
                 "held" if not problems else "FAILED", time.monotonic() - started,
@@ -410,6 +416,8 @@ class Matrix(unittest.TestCase):
         return problems
 
     def walk(self, flow, full=False, guard=None, families=False):
+        """Each row of the flow with what was wrong with it; a bench fault is one of its rows'
+        problems, so that the other rows still run."""
         started = time.monotonic()
         kept = self.states(flow, fresh=full)
         calls = kept["calls"]
@@ -423,27 +431,66 @@ class Matrix(unittest.TestCase):
                     for f in CODES if any(f in c.families for c in calls)]
         else:
             rows = persistent_rows(calls)
-        with open(RESULTS, "a") as f:
+        with RESULTS_LOCK, open(RESULTS, "a") as f:
             f.write("# run %s %s %d calls %d rows\n" % (flow.name, "full" if full else "part", len(calls), len(rows)))
             for family in CODES:
                 count = sum(1 for c in calls if family in c.families)
                 if count:
                     f.write("# calls %s %s %d\n" % (flow.name, family, count))
-        failed_families = set()
-        for row in rows:
-            with self.subTest(flow=flow.name, row=fault_line(row), call=row.call):
-                problems = self.row(flow, kept, row)
-                if problems:
-                    failed_families.add(row.family)
-                self.assertEqual(problems, [])
+        done = list(zip(rows, at_once(lambda row: self.row(flow, kept, row), rows)))
         if full:
-            # Narrowed where a family failed for good; every call once with KYR_FAULTS_SINGLE=1.
-            singles = single_rows(calls, None if SINGLE else failed_families)
-            for row in singles:
-                with self.subTest(flow=flow.name, row=fault_line(row), call=row.call):
-                    self.assertEqual(self.row(flow, kept, row), [])
-        with open(RESULTS, "a") as f:
+            # Every call once where a family failed for good, and every call of the families
+            # that change the machine (copies, deletions, value writes, module loads);
+            # every call with each of its codes with KYR_FAULTS_SINGLE=1.
+            failed = {row.family for row, problems in done if problems} | EVERY_CALL
+            singles = single_rows(calls, None if SINGLE else failed, every_code=SINGLE)
+            done += list(zip(singles, at_once(lambda row: self.row(flow, kept, row), singles)))
+        with RESULTS_LOCK, open(RESULTS, "a") as f:
             f.write("# end %s %.0f s\n" % (flow.name, time.monotonic() - started))
+        return done
+
+    def check(self, flow, done):
+        for row, problems in done:
+            with self.subTest(flow=flow.name, row=fault_line(row), call=row.call):
+                self.assertEqual(problems, [])
+
+    def walk_flows(self, names, **how):
+        """The flows walked JOBS at a time; each row's problems reported here."""
+        flows = [FLOWS[name]() for name in names]
+        walked = at_once(lambda flow: self.walk(flow, guard=GUARDS.get(flow.name) if how.get("guard") else None,
+                                                full=how.get("full", False), families=how.get("families", False)),
+                         flows, whole=True)
+        for flow, done in zip(flows, walked):
+            if isinstance(done, BaseException):
+                with self.subTest(flow=flow.name):
+                    raise done
+            else:
+                self.check(flow, done)
+
+
+# Rows and flows run this many at a time, each on a Windows and a display of its own: a run
+# waits on its programs' pauses and on Wine's start-up far more than it computes.
+JOBS = max(1, int(os.environ.get("KYR_FAULTS_JOBS", "2")))
+RESULTS_LOCK = threading.Lock()
+# However rows and flows are nested, no more Windows than that run at once.
+SESSIONS = threading.BoundedSemaphore(JOBS)
+# The families whose every call of a clean run the whole matrix fails once.
+EVERY_CALL = {"file-write", "file-delete", "registry", "module", "removal-module"}
+
+
+def at_once(work, items, whole=False):
+    """work(item) for each item, JOBS at a time, in the items' order. A bench fault is
+    returned in place of the result: with whole, the exception itself; otherwise as the
+    row's one problem."""
+    def guarded(item):
+        try:
+            return work(item)
+        except Exception as fault:  # noqa: BLE001 - reported as the item's outcome
+            if whole:
+                return fault
+            return ["the bench failed: %s: %s" % (type(fault).__name__, traceback.format_exc(limit=3))]
+    with concurrent.futures.ThreadPoolExecutor(JOBS) as pool:
+        return list(pool.map(guarded, items))
 
 
 FLOWS = {"install-winxp-lpt1": lambda: InstallFlow("winxp", "LPT1"),
@@ -482,22 +529,19 @@ GUARDED = [n for n in CHOSEN if n in GUARDS]
 
 class OneRowPerFlow(Matrix):
     def test_flows(self):
-        for name in GUARDED:
-            self.walk(FLOWS[name](), guard=GUARDS[name])
+        self.walk_flows(GUARDED, guard=True)
 
 
 @unittest.skipUnless(os.environ.get("KYR_FAULTS_FAMILIES"), "one persistent row per family and flow: KYR_FAULTS_FAMILIES=1")
 class OneSitePerFamily(Matrix):
     def test_flows(self):
-        for name in CHOSEN:
-            self.walk(FLOWS[name](), families=True)
+        self.walk_flows(CHOSEN, families=True)
 
 
 @unittest.skipUnless(os.environ.get("KYR_FAULTS_FULL"), "the whole matrix runs under the label faults-full")
 class FullMatrix(Matrix):
     def test_flows(self):
-        for name in CHOSEN:
-            self.walk(FLOWS[name](), full=True)
+        self.walk_flows(CHOSEN, full=True)
 
 
 if __name__ == "__main__":

@@ -68,9 +68,21 @@ def persistent_rows(calls):
     return rows
 
 
-def single_rows(calls, families=None):
-    return [Row("fail", c.site, c.n, c.name, family_of(c), code) for c in calls
-            if families is None or family_of(c) in families for code in codes_of(c)]
+def single_rows(calls, families=None, every_code=False):
+    """Each call of the families (all by default) failed alone: with each of its codes, or
+    once, the codes taking turns over a site's calls so that each is met somewhere (a
+    listing's fetch and a call's own field code before the family's)."""
+    rows = []
+    for c in calls:
+        if families is not None and family_of(c) not in families:
+            continue
+        codes = codes_of(c)
+        if every_code:
+            rows += [Row("fail", c.site, c.n, c.name, family_of(c), code) for code in codes]
+        else:
+            turn = codes[::-1][(c.n - 1) % len(codes)]
+            rows.append(Row("fail", c.site, c.n, c.name, family_of(c), turn))
+    return rows
 
 
 def fault_line(row):
