@@ -1,19 +1,23 @@
 """Every platform call of a flow, failed: the installation on XP (LPT1, USB) and on 98 (LPT1,
 USB), the installation over one that is there (the repair path), the full removal on XP, 98, 7
 and 10 and with two printers, the removal of one of two printers, the removal of a driver
-whose printer is already gone, and the plug-in's Apply. An uninterrupted run through the fault injector lists a flow's calls; then,
-on that flow's machine as prepared once and kept, each family fails from each of its sites on
-for good (a spooler that stopped, a full disk, a denied key), and each call fails once with
-each of its family's codes and the field's codes for it. Every such run must end by itself
-with status 0, show only the boxes this flow may show, with the code that was failed, tell
-every fault that changed the outcome, and claim success only when what the user asked for is
-there; one more run of the same program without the fault must then show only what a clean
-run shows, meet what the user asked for, and leave the machine as the uninterrupted flow does.
+whose printer is already gone, the removal run again after one that was ended (XP, 98), and
+the plug-in's start and Apply. An uninterrupted run through the fault injector lists a
+flow's calls; then, on that flow's machine as prepared once and kept, each family fails from
+each of its sites on for good (a spooler that stopped, a full disk, a denied key), and each
+call fails once, the codes of its family and the field's codes for it taking turns. Every
+such run must end by itself with status 0, show only the boxes this flow may show, with the
+code that was failed, tell every fault that changed the outcome, and claim success only when
+what the user asked for is there; one more run of the same program without the fault must
+then show only what a clean run shows, meet what the user asked for, and leave the machine
+as the uninterrupted flow does.
 
+Rows and flows run two at a time (KYR_FAULTS_JOBS), each on a Windows and display of its own.
 The default suite runs one guarding row per flow; the whole matrix runs with KYR_FAULTS_FULL=1
-under the CTest label faults-full (every persistent row, and the single-call rows of each
-family a persistent row failed in; KYR_FAULTS_SINGLE=1 runs every single-call row too) and
-writes its figures to build/e2e-out/fault-matrix.txt (scripts/bench prints them)."""
+under the CTest label faults-full (every persistent row; then every call once of the families
+that change the machine and of each family a persistent row failed in; KYR_FAULTS_SINGLE=1
+fails every call with each of its codes) and writes its figures to
+build/e2e-out/fault-matrix.txt (scripts/bench prints them)."""
 import concurrent.futures
 import hashlib
 import json
@@ -254,6 +258,21 @@ class PrinterGoneFlow(RemovalFlow):
             win.tool("reg", "delete", "HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\" + key,
                      "/v", "KYR POS 730", "/f")
         assert not printers(win), printers(win)
+
+
+class FinishRemovalFlow(RemovalFlow):
+    """The uninstaller run again after a removal that was ended inside its driver step (on
+    NT between the driver's deletion and the monitor's, on 9x as that step began): it
+    finishes what the first run left."""
+
+    def __init__(self, version):
+        RemovalFlow.__init__(self, version, "finish-removal-" + version)
+
+    def prepare(self, win):
+        from test_interrupted_removal import DEFAULT_POINTS, Interrupted
+        install_quickly(win)
+        Interrupted(win).kill_at(*DEFAULT_POINTS[self.version][0])
+        assert not win.processes("KYRPOS730_Uninstaller"), "the first removal was not ended"
 
 
 class ApplyFlow(Flow):
@@ -505,6 +524,8 @@ FLOWS = {"install-winxp-lpt1": lambda: InstallFlow("winxp", "LPT1"),
          "remove-two-printers-winxp": lambda: TwoPrintersFlow("winxp"),
          "remove-one-of-two-winxp": lambda: PartialRemovalFlow("winxp"),
          "remove-printer-gone-winxp": lambda: PrinterGoneFlow("winxp"),
+         "finish-removal-winxp": lambda: FinishRemovalFlow("winxp"),
+         "finish-removal-win98": lambda: FinishRemovalFlow("win98"),
          "apply-winxp": lambda: ApplyFlow()}
 # KYR_FAULTS_FLOWS=name,name narrows a run to some flows.
 CHOSEN = [n for n in os.environ.get("KYR_FAULTS_FLOWS", ",".join(FLOWS)).split(",") if n]
@@ -514,16 +535,23 @@ SINGLE = bool(os.environ.get("KYR_FAULTS_SINGLE"))
 
 
 # The default suite's row per flow: a fault each flow once took for success (or could
-# not recover from), by the call whose first call fails, and the code.
+# not recover from), or the step only that flow takes, by the call whose first call
+# fails, and the code.
 GUARDS = {"install-winxp-lpt1": ("RegSetValueExA", 5),
           "install-winxp-usb": ("AddPrinterDriverA", 1722),
           "install-win98-lpt1": ("AddPrintProcessorA", 1722),
+          "install-win98-usb": ("CopyFileA", 32),
+          "reinstall-winxp-lpt1": ("AddPrinterA", 1722),
           "remove-winxp": ("DeletePrinter", 1722),
           "remove-win98": ("DeletePrinter", 5),
+          "remove-win7": ("SetupUninstallOEMInfA", 5),
+          "remove-win10": ("DeleteMonitorA", 1722),
+          "remove-two-printers-winxp": ("DeletePrinter", 5),
+          "remove-one-of-two-winxp": ("DeletePrinter", 1722),
           "remove-printer-gone-winxp": ("EnumPrinterDriversA", 1722),
-          "apply-winxp": ("RegCreateKeyW", 5),
-          "remove-win7": ("SetupUninstallOEMInfA", 5)}
-# The flows the default suite guards; the others run in the whole matrix.
+          "finish-removal-winxp": ("DeleteMonitorA", 1722),
+          "finish-removal-win98": ("LoadLibraryA", 126),
+          "apply-winxp": ("RegCreateKeyW", 5)}
 GUARDED = [n for n in CHOSEN if n in GUARDS]
 
 
