@@ -33,8 +33,10 @@ bool CopyLedger::Copy(const std::string& source, const char* target, bool overwr
 bool CopyLedger::CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite) {
     char target[kPathBufferSize];
     if (!folder.valid() || !JoinPath(target, sizeof(target), folder.path, name)) {
-        // Named in full where the folder is known, although the path does not fit.
-        Note(folder.valid() ? std::string(folder.path) + "\\" + name : std::string(name), ERROR_PATH_NOT_FOUND);
+        // Named in full where the folder is known, although the path does not fit; else
+        // with the reason its query gave (the spooler that did not answer, say).
+        Note(folder.valid() ? std::string(folder.path) + "\\" + name : std::string(name),
+             folder.valid() ? ERROR_PATH_NOT_FOUND : folder.error);
         return false;
     }
     return Copy(source, target, overwrite);

@@ -176,7 +176,13 @@ void InstallContext::InstallNt(int portCode) {
         }
     }
 
-    if (found) RepairRegistrations(kEnvironmentNt, kMediaFolder);
+    if (found) {
+        RepairRegistrations(kEnvironmentNt, kMediaFolder);
+        // A run that could not copy into the Windows folder said so; this one places what
+        // is missing there and keeps what is there.
+        const std::string* const windowsCopies[] = {&monitorFile, &minidriverFile, &uiFile, &configFile, &dataFile};
+        for (const std::string* name : windowsCopies) copies.CopyInto(media(*name), windowsFolder, name->c_str(), false);
+    }
 
     if (portCode != kPortUsb) {
         ProgressStep("Install printer...\r\n");

@@ -10,7 +10,11 @@ namespace kyr {
 namespace {
 Folder Checked(UINT length, Folder folder) {
     // The query answers the needed size, not an error, when the buffer is too small.
-    if (length == 0 || length >= kPathBufferSize) folder.path[0] = '\0';
+    if (length == 0 || length >= kPathBufferSize) {
+        folder.path[0] = '\0';
+        folder.error = length == 0 ? GetLastError() : ERROR_BUFFER_OVERFLOW;
+        if (folder.error == ERROR_SUCCESS) folder.error = ERROR_PATH_NOT_FOUND;
+    }
     return folder;
 }
 }  // namespace
@@ -31,8 +35,11 @@ typedef BOOL(WINAPI* SpoolerFolderQuery)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPD
 Folder QuerySpoolerFolder(SpoolerFolderQuery query) {
     Folder folder;
     DWORD needed = 0;
-    if (!query(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder.path), kPathBufferSize, &needed))
+    if (!query(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder.path), kPathBufferSize, &needed)) {
         folder.path[0] = '\0';
+        folder.error = GetLastError();
+        if (folder.error == ERROR_SUCCESS) folder.error = ERROR_PATH_NOT_FOUND;
+    }
     folder.path[kPathBufferSize - 1] = '\0';
     return folder;
 }

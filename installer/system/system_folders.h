@@ -10,6 +10,8 @@ namespace kyr {
 
 struct Folder {
     char path[kPathBufferSize] = {0};
+    // Why the query left it invalid: what a copy into it reports.
+    DWORD error = ERROR_PATH_NOT_FOUND;
     bool valid() const { return path[0] != '\0'; }
 };
 

@@ -507,7 +507,7 @@ def at_once(work, items, whole=False):
         except Exception as fault:  # noqa: BLE001 - reported as the item's outcome
             if whole:
                 return fault
-            return ["the bench failed: %s: %s" % (type(fault).__name__, traceback.format_exc(limit=3))]
+            return ["the bench failed: %s: %s" % (type(fault).__name__, traceback.format_exc())]
     with concurrent.futures.ThreadPoolExecutor(JOBS) as pool:
         return list(pool.map(guarded, items))
 

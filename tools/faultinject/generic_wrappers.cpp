@@ -44,6 +44,13 @@ bool ByWindowsRules(Tag<Id>, bool*, DWORD*, A...) {
 bool ByWindowsRules(Tag<kCallAddPrinterDriverA>, bool* succeeded, DWORD* error, LPSTR, DWORD level, LPBYTE info) {
     return AddPrinterDriverRule(level, info, succeeded, error);
 }
+bool ByWindowsRules(Tag<kCallAddMonitorA>, bool* succeeded, DWORD* error, LPSTR, DWORD level, LPBYTE info) {
+    return AddMonitorRule(level, info, succeeded, error);
+}
+bool ByWindowsRules(Tag<kCallAddPrintProcessorA>, bool* succeeded, DWORD* error, LPSTR, LPSTR environment, LPSTR file,
+                    LPSTR name) {
+    return AddPrintProcessorRule(environment, file, name, succeeded, error);
+}
 bool ByWindowsRules(Tag<kCallDeletePrinter>, bool* succeeded, DWORD* error, HANDLE printer) {
     return DeletePrinterRule(printer, succeeded, error);
 }

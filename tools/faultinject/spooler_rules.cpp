@@ -70,12 +70,61 @@ std::vector<BYTE> Listed(Enumerate enumerate, DWORD* count) {
     return buffer;
 }
 
+typedef BOOL(WINAPI* DriverDirectoryFn)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD);
+
+// Where the spooler looks for a file the driver's record names: a bare name beside the
+// driver's own file, or in the printer-driver folder when that is bare too.
+bool FileThere(const char* name, const char* driverPath, const char* environment) {
+    char path[MAX_PATH * 2];
+    if (strchr(name, '\\') != nullptr) {
+        lstrcpynA(path, name, sizeof(path));
+    } else {
+        const char* slash = driverPath ? strrchr(driverPath, '\\') : nullptr;
+        if (slash != nullptr) {
+            const size_t folder = static_cast<size_t>(slash - driverPath) + 1;
+            if (folder + strlen(name) >= sizeof(path)) return true;
+            memcpy(path, driverPath, folder);
+            lstrcpynA(path + folder, name, static_cast<int>(sizeof(path) - folder));
+        } else {
+            DriverDirectoryFn directory = SpoolerCall<DriverDirectoryFn>("GetPrinterDriverDirectoryA");
+            DWORD needed = 0;
+            // No rule answers on a guess.
+            if (directory == nullptr ||
+                !directory(nullptr, const_cast<char*>(environment), 1, reinterpret_cast<BYTE*>(path), MAX_PATH, &needed))
+                return true;
+            if (strlen(path) + 1 + strlen(name) >= sizeof(path)) return true;
+            lstrcatA(path, "\\");
+            lstrcatA(path, name);
+        }
+    }
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The first file the record names that is not there, or null.
+const char* MissingDriverFile(const DRIVER_INFO_3A* driver) {
+    const char* named[] = {driver->pDriverPath, driver->pDataFile, driver->pConfigFile, driver->pHelpFile};
+    for (const char* name : named)
+        if (name != nullptr && *name != '\0' && !FileThere(name, driver->pDriverPath, driver->pEnvironment))
+            return name;
+    for (const char* p = driver->pDependentFiles; p != nullptr && *p != '\0'; p += strlen(p) + 1)
+        if (!FileThere(p, driver->pDriverPath, driver->pEnvironment)) return p;
+    return nullptr;
+}
+
 }  // namespace
 
 bool AddPrinterDriverRule(DWORD level, const BYTE* info, bool* succeeded, DWORD* error) {
-    // The levels whose record holds the monitor's name at DRIVER_INFO_3's place.
+    // The levels whose record holds DRIVER_INFO_3's fields at its places.
     if (!CurrentConfig().windowsSpooler || info == nullptr || (level != 3 && level != 4 && level != 6 && level != 8))
         return false;
+    // The spooler copies each file the record names into its version folder: one that is
+    // not there fails the call, where Wine takes the driver without it.
+    if (const char* missing = MissingDriverFile(reinterpret_cast<const DRIVER_INFO_3A*>(info))) {
+        LogNote("windows-spooler: AddPrinterDriver names \"%s\", which is not there: 2", missing);
+        *succeeded = false;
+        *error = ERROR_FILE_NOT_FOUND;
+        return true;
+    }
     const char* monitor = reinterpret_cast<const DRIVER_INFO_3A*>(info)->pMonitorName;
     if (monitor == nullptr || *monitor == '\0') return false;
     EnumMonitorsFn enumMonitors = SpoolerCall<EnumMonitorsFn>("EnumMonitorsA");
@@ -91,6 +140,88 @@ bool AddPrinterDriverRule(DWORD level, const BYTE* info, bool* succeeded, DWORD*
     LogNote("windows-spooler: AddPrinterDriver names the unregistered monitor \"%s\": 3000", monitor);
     *succeeded = false;
     *error = 3000;  // ERROR_UNKNOWN_PRINT_MONITOR
+    return true;
+}
+
+namespace {
+
+typedef BOOL(WINAPI* EnumProcessorsFn)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+
+bool InFolder(const char* folder, const char* name) {
+    char path[MAX_PATH * 2];
+    if (strlen(folder) + 1 + strlen(name) >= sizeof(path)) return true;
+    lstrcpyA(path, folder);
+    lstrcatA(path, "\\");
+    lstrcatA(path, name);
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MonitorListed(const char* name) {
+    EnumMonitorsFn enumMonitors = SpoolerCall<EnumMonitorsFn>("EnumMonitorsA");
+    if (enumMonitors == nullptr) return true;
+    DWORD count = 0;
+    std::vector<BYTE> monitors = Listed([enumMonitors](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+        return enumMonitors(nullptr, 1, b, s, n, c);
+    }, &count);
+    // No rule answers on a guess.
+    if (monitors.empty()) return true;
+    const MONITOR_INFO_1A* listed = reinterpret_cast<const MONITOR_INFO_1A*>(monitors.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (listed[i].pName && lstrcmpiA(listed[i].pName, name) == 0) return true;
+    return false;
+}
+
+bool ProcessorListed(const char* environment, const char* name) {
+    EnumProcessorsFn enumProcessors = SpoolerCall<EnumProcessorsFn>("EnumPrintProcessorsA");
+    if (enumProcessors == nullptr) return true;
+    DWORD count = 0;
+    char* env = const_cast<char*>(environment);
+    std::vector<BYTE> processors = Listed([enumProcessors, env](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+        return enumProcessors(nullptr, env, 1, b, s, n, c);
+    }, &count);
+    if (processors.empty()) return true;
+    const PRINTPROCESSOR_INFO_1A* listed = reinterpret_cast<const PRINTPROCESSOR_INFO_1A*>(processors.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (listed[i].pName && lstrcmpiA(listed[i].pName, name) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+bool AddMonitorRule(DWORD level, const BYTE* info, bool* succeeded, DWORD* error) {
+    if (!CurrentConfig().windowsSpooler || info == nullptr || level != 2) return false;
+    const MONITOR_INFO_2A* monitor = reinterpret_cast<const MONITOR_INFO_2A*>(info);
+    if (monitor->pName == nullptr || monitor->pDLLName == nullptr || *monitor->pDLLName == '\0') return false;
+    // A name registered already is refused first (3006, which Wine gives too).
+    if (MonitorListed(monitor->pName)) return false;
+    char system[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(system, sizeof(system));
+    if (length == 0 || length >= sizeof(system) || strchr(monitor->pDLLName, '\\') != nullptr ||
+        InFolder(system, monitor->pDLLName))
+        return false;
+    LogNote("windows-spooler: AddMonitor \"%s\": \"%s\" is not in the system folder: 126", monitor->pName,
+            monitor->pDLLName);
+    *succeeded = false;
+    *error = ERROR_MOD_NOT_FOUND;
+    return true;
+}
+
+bool AddPrintProcessorRule(const char* environment, const char* file, const char* name, bool* succeeded,
+                           DWORD* error) {
+    if (!CurrentConfig().windowsSpooler || file == nullptr || name == nullptr || strchr(file, '\\') != nullptr)
+        return false;
+    // One registered already is refused first (3013, which Wine gives too).
+    if (ProcessorListed(environment, name)) return false;
+    DriverDirectoryFn directory = SpoolerCall<DriverDirectoryFn>("GetPrintProcessorDirectoryA");
+    char folder[MAX_PATH];
+    DWORD needed = 0;
+    if (directory == nullptr ||
+        !directory(nullptr, const_cast<char*>(environment), 1, reinterpret_cast<BYTE*>(folder), sizeof(folder), &needed) ||
+        InFolder(folder, file))
+        return false;
+    LogNote("windows-spooler: AddPrintProcessor \"%s\": \"%s\" is not in its folder: 126", name, file);
+    *succeeded = false;
+    *error = ERROR_MOD_NOT_FOUND;
     return true;
 }
 

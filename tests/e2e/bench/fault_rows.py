@@ -99,10 +99,14 @@ def reported(boxes):
             for entry in box.text.split("\n\n")[1:]:
                 path = entry.split("\n")[0].lower()
                 paths.add(path)
+                # A file named without its folder, which could not be asked for, was
+                # never placed anywhere.
+                if "\\" not in path:
+                    continue
                 # The folder it was to go into, when that is what was refused.
-                paths.add(path.rsplit("\\", 1)[0])
-                # A driver file the spooler was to copy into its version folder.
                 folder, name = path.rsplit("\\", 1)
+                paths.add(folder)
+                # A driver file the spooler was to copy into its version folder.
                 if folder.endswith("\\w32x86") or folder.endswith("\\x64"):
                     paths.add(folder + "\\3\\" + name)
     return paths
