@@ -88,6 +88,11 @@ class DriverAlreadyPresent(unittest.TestCase):
             os.remove(win.find(PRODUCT + "\\Unhook_B.dll"))
             with open(win.path(win.medium + "\\driver2k\\KYR730.INF"), "a", newline="\r\n") as f:
                 f.write("; a later medium\n")
+            # A run that could not copy into the Windows folder left a copy out; one there
+            # that differs from the medium's is kept.
+            os.remove(win.find("C:\\windows\\UI730.INI"))
+            with open(win.find("C:\\windows\\UI730.DLL"), "ab") as f:
+                f.write(b"another build")
             run = install(win, "LPT2")
             self.assertEqual(run.exit_code, 0)
             self.assertEqual(run.transcript.boxes(), [])
@@ -99,6 +104,9 @@ class DriverAlreadyPresent(unittest.TestCase):
             self.assertEqual(registry_values(win, UNINSTALL_KEY), entry)
             self.assertTrue(win.exists(PRODUCT + "\\Unhook_B.dll"))
             self.assertEqual(sorted(os.listdir(win.find("C:\\windows\\inf"))), infs)
+            self.assertTrue(win.exists("C:\\windows\\UI730.INI"))
+            with open(win.find("C:\\windows\\UI730.DLL"), "rb") as f:
+                self.assertTrue(f.read().endswith(b"another build"))
 
     def test_a_driver_differing_only_in_case_does_not_count(self):
         with Session("nt-case", "winxp") as win:

@@ -72,6 +72,8 @@ std::vector<BYTE> Listed(Enumerate enumerate, DWORD* count) {
 
 typedef BOOL(WINAPI* DriverDirectoryFn)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD);
 
+bool InFolder(const char* folder, const char* name);
+
 // Where the spooler looks for a file the driver's record names: a bare name beside the
 // driver's own file, or in the printer-driver folder when that is bare too.
 bool FileThere(const char* name, const char* driverPath, const char* environment) {
@@ -97,7 +99,20 @@ bool FileThere(const char* name, const char* driverPath, const char* environment
             lstrcatA(path, name);
         }
     }
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return true;
+    // Windows 9x keeps printer drivers, print processors and monitors all in the system
+    // folder; Wine gives each a folder of its own, so a 9x driver's bare name may be in any.
+    if (environment == nullptr || lstrcmpiA(environment, "Windows 4.0") != 0 || strchr(name, '\\') != nullptr)
+        return false;
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
+    if (length != 0 && length < sizeof(folder) && InFolder(folder, name)) return true;
+    DriverDirectoryFn processors = SpoolerCall<DriverDirectoryFn>("GetPrintProcessorDirectoryA");
+    DWORD needed = 0;
+    return processors == nullptr ||
+           !processors(nullptr, const_cast<char*>(environment), 1, reinterpret_cast<BYTE*>(folder), sizeof(folder),
+                       &needed) ||
+           InFolder(folder, name);
 }
 
 // The first file the record names that is not there, or null.
