@@ -70,9 +70,47 @@ std::vector<BYTE> Listed(Enumerate enumerate, DWORD* count) {
     return buffer;
 }
 
-typedef BOOL(WINAPI* DriverDirectoryFn)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD);
+typedef BOOL(WINAPI* EnumProcessorsFn)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
 
-bool InFolder(const char* folder, const char* name);
+bool InFolder(const char* folder, const char* name) {
+    char path[MAX_PATH * 2];
+    if (strlen(folder) + 1 + strlen(name) >= sizeof(path)) return true;
+    lstrcpyA(path, folder);
+    lstrcatA(path, "\\");
+    lstrcatA(path, name);
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Whether the spooler lists the name; so too when it cannot be asked, as no rule answers on
+// a guess.
+template <typename Info, typename Enumerate>
+bool NameListed(Enumerate enumerate, const char* name) {
+    DWORD count = 0;
+    std::vector<BYTE> list = Listed(enumerate, &count);
+    if (list.empty()) return true;
+    const Info* listed = reinterpret_cast<const Info*>(list.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (listed[i].pName && lstrcmpiA(listed[i].pName, name) == 0) return true;
+    return false;
+}
+
+bool MonitorListed(const char* name) {
+    EnumMonitorsFn enumMonitors = SpoolerCall<EnumMonitorsFn>("EnumMonitorsA");
+    return enumMonitors == nullptr || NameListed<MONITOR_INFO_1A>([enumMonitors](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+        return enumMonitors(nullptr, 1, b, s, n, c);
+    }, name);
+}
+
+bool ProcessorListed(const char* environment, const char* name) {
+    EnumProcessorsFn enumProcessors = SpoolerCall<EnumProcessorsFn>("EnumPrintProcessorsA");
+    char* env = const_cast<char*>(environment);
+    return enumProcessors == nullptr ||
+           NameListed<PRINTPROCESSOR_INFO_1A>([enumProcessors, env](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
+               return enumProcessors(nullptr, env, 1, b, s, n, c);
+           }, name);
+}
+
+typedef BOOL(WINAPI* DriverDirectoryFn)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD);
 
 // Where the spooler looks for a file the driver's record names: a bare name beside the
 // driver's own file, or in the printer-driver folder when that is bare too.
@@ -141,67 +179,12 @@ bool AddPrinterDriverRule(DWORD level, const BYTE* info, bool* succeeded, DWORD*
         return true;
     }
     const char* monitor = reinterpret_cast<const DRIVER_INFO_3A*>(info)->pMonitorName;
-    if (monitor == nullptr || *monitor == '\0') return false;
-    EnumMonitorsFn enumMonitors = SpoolerCall<EnumMonitorsFn>("EnumMonitorsA");
-    if (enumMonitors == nullptr) return false;
-    DWORD count = 0;
-    std::vector<BYTE> monitors = Listed([enumMonitors](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
-        return enumMonitors(nullptr, 1, b, s, n, c);
-    }, &count);
-    if (monitors.empty()) return false;
-    const MONITOR_INFO_1A* listed = reinterpret_cast<const MONITOR_INFO_1A*>(monitors.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (listed[i].pName && lstrcmpiA(listed[i].pName, monitor) == 0) return false;
+    if (monitor == nullptr || *monitor == '\0' || MonitorListed(monitor)) return false;
     LogNote("windows-spooler: AddPrinterDriver names the unregistered monitor \"%s\": 3000", monitor);
     *succeeded = false;
     *error = 3000;  // ERROR_UNKNOWN_PRINT_MONITOR
     return true;
 }
-
-namespace {
-
-typedef BOOL(WINAPI* EnumProcessorsFn)(LPSTR, LPSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
-
-bool InFolder(const char* folder, const char* name) {
-    char path[MAX_PATH * 2];
-    if (strlen(folder) + 1 + strlen(name) >= sizeof(path)) return true;
-    lstrcpyA(path, folder);
-    lstrcatA(path, "\\");
-    lstrcatA(path, name);
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool MonitorListed(const char* name) {
-    EnumMonitorsFn enumMonitors = SpoolerCall<EnumMonitorsFn>("EnumMonitorsA");
-    if (enumMonitors == nullptr) return true;
-    DWORD count = 0;
-    std::vector<BYTE> monitors = Listed([enumMonitors](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
-        return enumMonitors(nullptr, 1, b, s, n, c);
-    }, &count);
-    // No rule answers on a guess.
-    if (monitors.empty()) return true;
-    const MONITOR_INFO_1A* listed = reinterpret_cast<const MONITOR_INFO_1A*>(monitors.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (listed[i].pName && lstrcmpiA(listed[i].pName, name) == 0) return true;
-    return false;
-}
-
-bool ProcessorListed(const char* environment, const char* name) {
-    EnumProcessorsFn enumProcessors = SpoolerCall<EnumProcessorsFn>("EnumPrintProcessorsA");
-    if (enumProcessors == nullptr) return true;
-    DWORD count = 0;
-    char* env = const_cast<char*>(environment);
-    std::vector<BYTE> processors = Listed([enumProcessors, env](BYTE* b, DWORD s, DWORD* n, DWORD* c) {
-        return enumProcessors(nullptr, env, 1, b, s, n, c);
-    }, &count);
-    if (processors.empty()) return true;
-    const PRINTPROCESSOR_INFO_1A* listed = reinterpret_cast<const PRINTPROCESSOR_INFO_1A*>(processors.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (listed[i].pName && lstrcmpiA(listed[i].pName, name) == 0) return true;
-    return false;
-}
-
-}  // namespace
 
 bool AddMonitorRule(DWORD level, const BYTE* info, bool* succeeded, DWORD* error) {
     if (!CurrentConfig().windowsSpooler || info == nullptr || level != 2) return false;
