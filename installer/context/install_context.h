@@ -29,6 +29,9 @@ public:
     CopyLedger copies;
     // A registration a repair run made again was refused (and reported): not done.
     bool repairFailed = false;
+    // A monitor or print processor this run registers was refused (one registered already
+    // is none): no printer of the driver prints, so the run is not completed.
+    bool registrationFailed = false;
     // A USB installation whose INF did not reach the system's store: Plug and Play cannot
     // install the printer, so the run is not done.
     bool usbInfMissing = false;

@@ -9,9 +9,9 @@
 
 namespace kyr {
 
-bool CopyLedger::Copy(const std::string& source, const char* target, bool overwrite) {
+bool CopyLedger::Copy(const std::string& source, const char* target, bool overwrite, DWORD whyNoTarget) {
     if (!target || !*target) {
-        Note(source, ERROR_PATH_NOT_FOUND);
+        Note(source, whyNoTarget);
         return false;
     }
     // A copy meant to overwrite also replaces a read-only file an earlier package left; one

@@ -15,8 +15,10 @@ class CopyLedger {
 public:
     // Copies source to target, replacing an existing target only when overwrite is set,
     // and notes a failure. A copy that keeps an existing target on purpose is none. False
-    // when a failure was noted.
-    bool Copy(const std::string& source, const char* target, bool overwrite = true);
+    // when a failure was noted. An empty target is a failure with whyNoTarget: the code
+    // of the query its folder could not be had from.
+    bool Copy(const std::string& source, const char* target, bool overwrite = true,
+              DWORD whyNoTarget = ERROR_PATH_NOT_FOUND);
     // The same into folder\name; a folder that could not be queried or a name that does
     // not fit is a failure to place the file too. False when a failure was noted.
     bool CopyInto(const std::string& source, const Folder& folder, const char* name, bool overwrite = true);

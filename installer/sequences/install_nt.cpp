@@ -130,13 +130,18 @@ void InstallContext::InstallNt(int portCode) {
         monitor.pName = const_cast<char*>(monitorName.c_str());
         monitor.pEnvironment = const_cast<char*>(kEnvironmentNt);
         monitor.pDLLName = const_cast<char*>(monitorFile.c_str());
-        if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) ReportFailure("AddMonitor Error Code: %d\n\n");
+        if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) {
+            if (GetLastError() != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) registrationFailed = true;
+            ReportFailure("AddMonitor Error Code: %d\n\n");
+        }
 
         if (installProcessor) {
             ProgressStep("Install print processor...\r\n");
             if (!AddPrintProcessorA(nullptr, const_cast<char*>(kEnvironmentNt), const_cast<char*>(processorFile.c_str()),
-                                    const_cast<char*>(processorName.c_str())))
+                                    const_cast<char*>(processorName.c_str()))) {
+                if (GetLastError() != ERROR_PRINT_PROCESSOR_ALREADY_INSTALLED) registrationFailed = true;
                 ReportFailure("AddProcess Error Code: %d\n\n");
+            }
         }
 
         ProgressStep("Copy files...\r\n");
@@ -203,7 +208,7 @@ void InstallContext::InstallNt(int portCode) {
         // A USB printer is installed by Plug and Play from the INF in the system's store
         // once it is switched on: without that copy the run is not completed either.
         usbInfMissing = portCode == kPortUsb && infFile.empty();
-        const bool completed = !copies.EntryFailed() && !usbInfMissing;
+        const bool completed = !copies.EntryFailed() && !usbInfMissing && !registrationFailed;
         if (completed) ProgressDone("Completed!");
         if (portCode == kPortUsb) {
             // After a box of entries that could not be written the installation is not
@@ -238,7 +243,7 @@ void InstallContext::InstallNt(int portCode) {
     }
 
     // Without a whole uninstall entry the product cannot be removed: not done.
-    if (!copies.EntryFailed() && !repairFailed && !usbInfMissing) ProgressDone("Completed!");
+    if (!copies.EntryFailed() && !repairFailed && !usbInfMissing && !registrationFailed) ProgressDone("Completed!");
     Sleep(2000);
 }
 

@@ -60,6 +60,8 @@ bool FolderExists(const char* path) {
 // A folder below another one, invalid when the parent is or the result does not fit.
 Folder SubFolder(const Folder& parent, const char* name) {
     Folder folder;
+    // Below a folder that could not be asked for, for the reason its query gave.
+    if (!parent.valid()) folder.error = parent.error;
     if (!parent.valid() || !JoinPath(folder.path, sizeof(folder.path), parent.path, name)) folder.path[0] = '\0';
     return folder;
 }
@@ -282,9 +284,9 @@ namespace {
 // whole: copied and appended to under a temporary name beside it, then moved into place. A
 // run ended before the move leaves no driver INF, and the next run places everything again.
 void PlaceDriverInf(const std::string& source, const char* target, const std::string& appended,
-                    CopyLedger& copies) {
+                    CopyLedger& copies, DWORD whyNoTarget) {
     if (!target[0]) {
-        copies.Copy(source, target);
+        copies.Copy(source, target, true, whyNoTarget);
         return;
     }
     // Copied under its own name it would lack its appends, the very fault the temporary
@@ -325,9 +327,11 @@ void InstallContext::PlaceInfFiles() {
     const InfTargets t = FindInfTargets();
 
     if (t.infFolder.valid()) SetHidden(t.infFolder.path, false);
-    const bool usbPrintInfCopied = copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf);
-    copies.Copy(infMedia("usbprint.sys"), t.usbPrintSys);
-    copies.Copy(infMedia("cyclerun.exe"), t.cycleRun);
+    // Without the Windows folder the targets are empty, for the reason its query gave.
+    const DWORD why = t.windowsFolder.valid() ? ERROR_PATH_NOT_FOUND : t.windowsFolder.error;
+    const bool usbPrintInfCopied = copies.Copy(infMedia("usbprint.inf"), t.usbPrintInf, true, why);
+    copies.Copy(infMedia("usbprint.sys"), t.usbPrintSys, true, why);
+    copies.Copy(infMedia("cyclerun.exe"), t.cycleRun, true, why);
     // Appended to a fresh copy only: an earlier one may already hold the lines. A failed
     // append is listed like the copy it completes.
     if (usbPrintInfCopied && t.windowsFolder.valid() &&
@@ -337,7 +341,7 @@ void InstallContext::PlaceInfFiles() {
     }
     // Last: once it is there, no later run places any of these again.
     PlaceDriverInf(infMedia("kyr730.inf"), t.driverInf,
-                   t.windowsFolder.valid() ? DriverInfAppendText(t.windowsFolder.path) : std::string(), copies);
+                   t.windowsFolder.valid() ? DriverInfAppendText(t.windowsFolder.path) : std::string(), copies, why);
     if (t.infFolder.valid()) SetHidden(t.infFolder.path, true);
 }
 

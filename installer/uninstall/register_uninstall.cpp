@@ -26,8 +26,10 @@ void SetText(HKEY key, const char* name, const char* text, CopyLedger& ledger) {
 // the failed-copies box, although its path does not fit the buffers the copies are made in.
 void NoteProductFolderUnreachable(CopyLedger& copies) {
     const Folder windowsFolder = QueryWindowsFolder();
+    // Or no Windows folder at all, for the reason its query gave.
+    const DWORD why = windowsFolder.valid() ? ERROR_PATH_NOT_FOUND : windowsFolder.error;
     for (const char* name : kUninstallerFiles)
-        copies.Note(std::string(windowsFolder.path) + "\\KYR-730\\" + name, ERROR_PATH_NOT_FOUND);
+        copies.Note(std::string(windowsFolder.path) + "\\KYR-730\\" + name, why);
     copies.NoteUnusableEntry();
 }
 }  // namespace

@@ -9,7 +9,7 @@ import unittest
 from bench import flows
 from bench.flows import key_exists, run_uninstaller
 from bench.product import (CAPTION, PRODUCT, UNINSTALLER_CAPTION, UNINSTALL_KEY, USB_DONE, USB_NOTICE_9X,
-                           W9X_USB_INSTALL_LINES, nt_install_lines)
+                           USB_SWITCH_ONLY, W9X_USB_INSTALL_LINES, nt_install_lines)
 from bench.session import Session
 from checks import nt_installation
 ENVIRONMENTS = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Environments\\"
@@ -124,6 +124,21 @@ class PrintProcessorRefusedOnNt(unittest.TestCase):
             # the printer's report.
             assert_report(self, boxes[1], "AddPrinter Error Code: ")
             self.assertEqual(len(boxes), 2, boxes)
+
+    def test_a_usb_run_is_not_completed(self):
+        # No printer is added for USB: without its processor the one Plug and Play makes
+        # could not print, so only the switch-off instruction, and no "Completed!".
+        with Session("rows-addprocess-usb", "winxp") as win:
+            win.tool("reg", "delete", PRINT_PROCESSORS, "/f")
+            self.assertTrue(win.tool("C:\\bench\\volatile_key.exe", PRINT_PROCESSORS).startswith("created|"))
+            run = install(win, ["OK", "OK"], port="USB")
+            t = run.transcript
+            self.assertIsNone(t.error, t.raw)
+            self.assertEqual(run.exit_code, 0)
+            boxes = t.boxes()
+            assert_report(self, boxes[0], "AddProcess Error Code: 1021\n\n")
+            self.assertEqual([(b.text, b.icon) for b in boxes[1:]], [(USB_SWITCH_ONLY, "information")])
+            self.assertNotIn("Completed!", [s[0] for s in t.status_lines()])
 
 
 class PrinterRefusedOn9x(unittest.TestCase):
