@@ -62,6 +62,7 @@ private:
     // driver needs, registered again when the spooler does not list them (a run whose
     // registration failed, another vendor's clean-up tool) or cannot say.
     void RepairRegistrations(const char* environment, const char* mediaFolder);
+    void RestoreStagingCopies();
     // The Windows 9x sequence's driver INF and USB printing files with their appended lines.
     bool DriverInfPresent() const;
     void PlaceInfFiles();

@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include <string>
+#include <vector>
 
 #include "common/files/clear_read_only.h"
 #include "common/files/delete_even_read_only.h"
@@ -130,6 +131,21 @@ void RegisterUsbPortMonitor() {
 
 }  // namespace
 
+// Plug and Play installs a USB printer from the staging folder the driver INF names: a run
+// that could not copy there said so, and this one places what is missing there, keeping
+// what is there.
+void InstallContext::RestoreStagingCopies() {
+    const Folder productFolder = SubFolder(QueryWindowsFolder(), "KYR-730");
+    const Folder stagingFolder = SubFolder(productFolder, "usb");
+    if (productFolder.valid()) CreateDirectoryA(productFolder.path, nullptr);
+    if (stagingFolder.valid()) CreateDirectoryA(stagingFolder.path, nullptr);
+    std::vector<std::string> names = {monitorFile, "usbmon.dll", "dmcolor.dll", "iconlib.dll", minidriverFile,
+                                      "unidrv.dll", "unidrv.hlp"};
+    if (installProcessor) names.push_back(processorFile);
+    for (const std::string& name : names)
+        copies.CopyInto(MediumFile(kMediaFolder + name), stagingFolder, name.c_str(), false);
+}
+
 void InstallContext::InstallWin9x(int portCode) {
     auto media = [this](const std::string& name) { return MediumFile(kMediaFolder + name); };
     ProgressStep("Check driver...\r\n");
@@ -206,7 +222,10 @@ void InstallContext::InstallWin9x(int portCode) {
     // Its registration is not checked: one a run could not make is made by the next. One
     // already there is answered "exists", which is as good.
     if (found) RegisterUsbPortMonitor();
-    if (found) RepairRegistrations(kEnvironment9x, kMediaFolder);
+    if (found) {
+        RepairRegistrations(kEnvironment9x, kMediaFolder);
+        RestoreStagingCopies();
+    }
 
     if (portCode != kPortUsb) {
         ProgressStep("Install printer...\r\n");

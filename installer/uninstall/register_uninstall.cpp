@@ -24,10 +24,9 @@ void SetText(HKEY key, const char* name, const char* text, CopyLedger& ledger) {
 
 // Each file the product folder should have received, named in full like every other row of
 // the failed-copies box, although its path does not fit the buffers the copies are made in.
-void NoteProductFolderUnreachable(CopyLedger& copies) {
+// why: the code ProductPaths gave (the Windows folder's query's, when that failed).
+void NoteProductFolderUnreachable(CopyLedger& copies, DWORD why) {
     const Folder windowsFolder = QueryWindowsFolder();
-    // Or no Windows folder at all, for the reason its query gave.
-    const DWORD why = windowsFolder.valid() ? ERROR_PATH_NOT_FOUND : windowsFolder.error;
     for (const char* name : kUninstallerFiles)
         copies.Note(std::string(windowsFolder.path) + "\\KYR-730\\" + name, why);
     copies.NoteUnusableEntry();
@@ -40,7 +39,7 @@ void InstallContext::RegisterUninstall() {
     // Without a product folder path that fits there is nothing the entry could point to;
     // the user is told of its files like of every other copy that could not be made.
     if (!ProductPaths(productFolder, uninstaller)) {
-        NoteProductFolderUnreachable(copies);
+        NoteProductFolderUnreachable(copies, GetLastError());
         return;
     }
 
@@ -68,7 +67,7 @@ void InstallContext::DeployUninstaller() {
     char productFolder[kPathBufferSize];
     char uninstaller[kPathBufferSize];
     if (!ProductPaths(productFolder, uninstaller)) {
-        NoteProductFolderUnreachable(copies);
+        NoteProductFolderUnreachable(copies, GetLastError());
         return;
     }
     CreateDirectoryA(productFolder, nullptr);

@@ -46,8 +46,17 @@ bool UninstallerWhole(const char* uninstaller) {
 
 bool ProductPaths(char (&productFolder)[kPathBufferSize], char (&uninstaller)[kPathBufferSize]) {
     const Folder windowsFolder = QueryWindowsFolder();
-    return windowsFolder.valid() && JoinPath(productFolder, sizeof(productFolder), windowsFolder.path, "KYR-730") &&
-           JoinPath(uninstaller, sizeof(uninstaller), productFolder, kUninstallerFiles[0]);
+    // The caller reports why there is none: the query's code, or a path that does not fit.
+    if (!windowsFolder.valid()) {
+        SetLastError(windowsFolder.error);
+        return false;
+    }
+    if (!JoinPath(productFolder, sizeof(productFolder), windowsFolder.path, "KYR-730") ||
+        !JoinPath(uninstaller, sizeof(uninstaller), productFolder, kUninstallerFiles[0])) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    return true;
 }
 
 UninstallEntryState ReadUninstallEntryState(bool infRecorded) {

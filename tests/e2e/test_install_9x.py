@@ -32,7 +32,11 @@ class NoRestartThenDriverPresent(Checks):
             self.assert_new_installation(win, run, "COM2", NEW_DRIVER_LPT)
             self.assertEqual(win.restart_requests(), [])
             infs = {p: read(win, p) for p in (WINDOWS + "\\inf\\kyr730.inf", WINDOWS + "\\inf\\usbprint.inf")}
+            # A run that could not copy into the staging folder left a copy out; one there that
+            # differs from the medium's is kept.
             os.remove(win.find(STAGING + "\\unidrv.dll"))
+            with open(win.find(STAGING + "\\unidrv.hlp"), "ab") as f:
+                f.write(b"another build")
             uninstall_entry = win.registry(UNINSTALL_KEY)
 
             run = install(win, "LPT2")
@@ -44,7 +48,9 @@ class NoRestartThenDriverPresent(Checks):
             self.assertEqual(printers, ["printer|KYR POS 730|" + PRINTER_FIELDS % "COM2:",
                                         "printer|KYR POS 730(#1)|" + PRINTER_FIELDS % "LPT2:"])
             self.assertEqual({p: read(win, p) for p in infs}, infs, "no second append")
-            self.assertFalse(win.exists(STAGING + "\\unidrv.dll"), "no copies")
+            self.assertTrue(win.exists(STAGING + "\\unidrv.dll"), "the missing copy is put back")
+            with open(win.find(STAGING + "\\unidrv.hlp"), "rb") as f:
+                self.assertTrue(f.read().endswith(b"another build"), "what is there is kept")
             self.assertEqual(win.registry(UNINSTALL_KEY), uninstall_entry)
             self.assertEqual(win.restart_requests(), [])
 
