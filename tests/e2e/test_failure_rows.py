@@ -106,39 +106,31 @@ class DriverListingFails(unittest.TestCase):
 
 class PrintProcessorRefusedOnNt(unittest.TestCase):
     def test_reported_and_the_sequence_goes_on(self):
-        with Session("rows-addprocess", "winxp") as win:
-            # The processors' key, volatile: no lasting processor key can be made below it.
-            win.tool("reg", "delete", PRINT_PROCESSORS, "/f")
-            self.assertTrue(win.tool("C:\\bench\\volatile_key.exe", PRINT_PROCESSORS).startswith("created|"))
-            run = install(win, ["OK", "OK"])
-            t = run.transcript
-            self.assertIsNone(t.error, t.raw)
-            self.assertEqual(run.exit_code, 0)
-            boxes = t.boxes()
-            assert_report(self, boxes[0], "AddProcess Error Code: 1021\n\n")
-            statuses = [s[0] for s in t.status_lines()]
-            # It went on: the driver was registered after the report.
-            self.assertIn("Install printer driver...\r\n", statuses)
-            self.assertTrue(any(l.startswith("driver|Windows NT x86|KYR POS 730|") for l in win.spooler()))
-            # Wine's spooler takes no printer without its processor, so the run ends with
-            # the printer's report.
-            assert_report(self, boxes[1], "AddPrinter Error Code: ")
-            self.assertEqual(len(boxes), 2, boxes)
-
-    def test_a_usb_run_is_not_completed(self):
-        # No printer is added for USB: without its processor the one Plug and Play makes
-        # could not print, so only the switch-off instruction, and no "Completed!".
-        with Session("rows-addprocess-usb", "winxp") as win:
-            win.tool("reg", "delete", PRINT_PROCESSORS, "/f")
-            self.assertTrue(win.tool("C:\\bench\\volatile_key.exe", PRINT_PROCESSORS).startswith("created|"))
-            run = install(win, ["OK", "OK"], port="USB")
-            t = run.transcript
-            self.assertIsNone(t.error, t.raw)
-            self.assertEqual(run.exit_code, 0)
-            boxes = t.boxes()
-            assert_report(self, boxes[0], "AddProcess Error Code: 1021\n\n")
-            self.assertEqual([(b.text, b.icon) for b in boxes[1:]], [(USB_SWITCH_ONLY, "information")])
-            self.assertNotIn("Completed!", [s[0] for s in t.status_lines()])
+        for port in ("LPT1", "USB"):
+            with self.subTest(port=port), Session("rows-addprocess-" + port.lower(), "winxp") as win:
+                # The processors' key, volatile: no lasting processor key can be made below it.
+                win.tool("reg", "delete", PRINT_PROCESSORS, "/f")
+                self.assertTrue(win.tool("C:\\bench\\volatile_key.exe", PRINT_PROCESSORS).startswith("created|"))
+                run = install(win, ["OK", "OK"], port=port)
+                t = run.transcript
+                self.assertIsNone(t.error, t.raw)
+                self.assertEqual(run.exit_code, 0)
+                boxes = t.boxes()
+                assert_report(self, boxes[0], "AddProcess Error Code: 1021\n\n")
+                statuses = [s[0] for s in t.status_lines()]
+                # It went on: the driver was registered after the report.
+                self.assertIn("Install printer driver...\r\n", statuses)
+                self.assertTrue(any(l.startswith("driver|Windows NT x86|KYR POS 730|") for l in win.spooler()))
+                if port == "USB":
+                    # No printer is added for USB: without its processor the one Plug and Play
+                    # makes could not print, so only the switch-off instruction, no "Completed!".
+                    self.assertEqual([(b.text, b.icon) for b in boxes[1:]], [(USB_SWITCH_ONLY, "information")])
+                    self.assertNotIn("Completed!", statuses)
+                else:
+                    # Wine's spooler takes no printer without its processor, so the run ends
+                    # with the printer's report.
+                    assert_report(self, boxes[1], "AddPrinter Error Code: ")
+                    self.assertEqual(len(boxes), 2, boxes)
 
 
 class PrinterRefusedOn9x(unittest.TestCase):

@@ -473,11 +473,10 @@ class Matrix(unittest.TestCase):
             with self.subTest(flow=flow.name, row=fault_line(row), call=row.call):
                 self.assertEqual(problems, [])
 
-    def walk_flows(self, names, **how):
+    def walk_flows(self, names, guarded=False, full=False, families=False):
         """The flows walked JOBS at a time; each row's problems reported here."""
         flows = [FLOWS[name]() for name in names]
-        walked = at_once(lambda flow: self.walk(flow, guard=GUARDS.get(flow.name) if how.get("guard") else None,
-                                                full=how.get("full", False), families=how.get("families", False)),
+        walked = at_once(lambda flow: self.walk(flow, full, GUARDS.get(flow.name) if guarded else None, families),
                          flows, whole=True)
         for flow, done in zip(flows, walked):
             if isinstance(done, BaseException):
@@ -557,7 +556,7 @@ GUARDED = [n for n in CHOSEN if n in GUARDS]
 
 class OneRowPerFlow(Matrix):
     def test_flows(self):
-        self.walk_flows(GUARDED, guard=True)
+        self.walk_flows(GUARDED, guarded=True)
 
 
 @unittest.skipUnless(os.environ.get("KYR_FAULTS_FAMILIES"), "one persistent row per family and flow: KYR_FAULTS_FAMILIES=1")
