@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <initializer_list>
+
 #include "common/files/delete_even_read_only.h"
 #include "common/maintenance/delete_key_tree.h"
 #include "uninstaller/key_names.h"
@@ -13,34 +15,35 @@ namespace {
 
 enum class Folder { Windows, System, PrintProcessors, PrinterDrivers };
 
-// The folder into a buffer of kNameBufferSize; false when the query failed or did not fit.
+// The folder into a buffer of kNameBufferSize; false when the query failed or did not fit,
+// with the query's code (or the one for a path too long) as the thread's last error.
 bool Query(Folder which, char (&folder)[kNameBufferSize]) {
     folder[0] = '\0';
     DWORD needed = 0;
     BYTE* out = reinterpret_cast<BYTE*>(folder);
+    UINT length = 0;
     switch (which) {
-    case Folder::Windows: {
-        const UINT length = GetWindowsDirectoryA(folder, sizeof(folder));
-        return length != 0 && length < sizeof(folder);
-    }
-    case Folder::System: {
-        const UINT length = GetSystemDirectoryA(folder, sizeof(folder));
-        return length != 0 && length < sizeof(folder);
-    }
+    case Folder::Windows:
+        length = GetWindowsDirectoryA(folder, sizeof(folder));
+        break;
+    case Folder::System:
+        length = GetSystemDirectoryA(folder, sizeof(folder));
+        break;
     case Folder::PrintProcessors:
         if (!GetPrintProcessorDirectoryA(nullptr, nullptr, 1, out, sizeof(folder), &needed)) return false;
-        break;
+        folder[sizeof(folder) - 1] = '\0';
+        return true;
     case Folder::PrinterDrivers:
         if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, out, sizeof(folder), &needed)) return false;
-        break;
+        folder[sizeof(folder) - 1] = '\0';
+        return true;
     }
-    folder[sizeof(folder) - 1] = '\0';
-    return true;
+    if (length != 0 && length < sizeof(folder)) return true;
+    if (length != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    folder[0] = '\0';
+    return false;
 }
 
-}  // namespace
-
-namespace {
 // Deleted when it is there; noted when it stays.
 void DeleteIfThere(const char* folder, const char* name, UndeletedList& undeleted) {
     char path[kNameBufferSize];
@@ -51,36 +54,41 @@ void DeleteIfThere(const char* folder, const char* name, UndeletedList& undelete
         undeleted.push_back({path, error});
     }
 }
+
+// The module could not find that folder either (the same query failed it): its files are
+// not known to be gone, and are named as the installer names a copy it could not place,
+// by name with the query's reason, for the next run to finish.
+void DeleteEachIfThere(Folder which, std::initializer_list<const char*> names, UndeletedList& undeleted) {
+    char folder[kNameBufferSize];
+    if (Query(which, folder)) {
+        for (const char* name : names) DeleteIfThere(folder, name, undeleted);
+        return;
+    }
+    const DWORD error = GetLastError();
+    for (const char* name : names)
+        undeleted.push_back({name + 1, error, "Its folder could not be found.", true});
+}
+
 }  // namespace
 
 void DeleteWin9xModuleLeftovers(UndeletedList& undeleted) {
     DeleteKeyTree(HKEY_LOCAL_MACHINE,
                   "System\\CurrentControlSet\\Control\\Print\\Environments\\Windows 4.0\\Print Processors\\"
                   "KYRPOS PRINT PROCESSOR 730");
-    char folder[kNameBufferSize];
-    if (!Query(Folder::PrinterDrivers, folder)) return;
     // Only the package's own: dmcolor.dll and iconlib.dll, which the module also deletes,
     // are the universal driver's and may be held by another printer's driver.
-    for (const char* name : {"\\mon730.dll", "\\pro730.dll", "\\kyr730E.drv"})
-        DeleteIfThere(folder, name, undeleted);
+    DeleteEachIfThere(Folder::PrinterDrivers, {"\\mon730.dll", "\\pro730.dll", "\\kyr730E.drv"}, undeleted);
     // The INF copies the module deletes by name: one that stays is no later run's to find.
-    if (!Query(Folder::Windows, folder)) return;
-    for (const char* name : {"\\INF\\KYR730.INF", "\\INF\\KYR730.PNF", "\\INF\\OTHER\\KYR730.INF",
-                             "\\INF\\OTHER\\KYR730.PNF"})
-        DeleteIfThere(folder, name, undeleted);
+    DeleteEachIfThere(Folder::Windows,
+                      {"\\INF\\KYR730.INF", "\\INF\\KYR730.PNF", "\\INF\\OTHER\\KYR730.INF",
+                       "\\INF\\OTHER\\KYR730.PNF"},
+                      undeleted);
 }
 
 void DeleteNtModuleLeftovers(UndeletedList& undeleted) {
-    const struct {
-        Folder folder;
-        const char* name;
-    } files[] = {{Folder::System, "\\MON730.DLL"},
-                 {Folder::PrintProcessors, "\\PRO730.dll"},
-                 {Folder::PrinterDrivers, "\\3\\KYR730E.dll"}};
-    for (const auto& file : files) {
-        char folder[kNameBufferSize];
-        if (Query(file.folder, folder)) DeleteIfThere(folder, file.name, undeleted);
-    }
+    DeleteEachIfThere(Folder::System, {"\\MON730.DLL"}, undeleted);
+    DeleteEachIfThere(Folder::PrintProcessors, {"\\PRO730.dll"}, undeleted);
+    DeleteEachIfThere(Folder::PrinterDrivers, {"\\3\\KYR730E.dll"}, undeleted);
 }
 
 }  // namespace kyr

@@ -18,6 +18,7 @@ under the CTest label faults-full (every persistent row; then every call once of
 that change the machine and of each family a persistent row failed in; KYR_FAULTS_SINGLE=1
 fails every call with each of its codes) and writes its figures to
 build/e2e-out/fault-matrix.txt (scripts/bench prints them)."""
+import collections
 import concurrent.futures
 import hashlib
 import json
@@ -51,8 +52,8 @@ INSTALLER_TEXTS = [re.escape(t) + "$" for t in (RESTART_QUESTION, USB_DONE, USB_
     r"The installation medium is incomplete\. This file is missing or cannot be read:\n\n",
 ]
 UNINSTALLER_TEXTS = [re.escape(t) + "$" for t in (RESTART_QUESTION, RESTART_NOTICE_9X, NOT_INSTALLED)] + [
-    r"(EnumPrinterDrivers|EnumPrinters|DeletePrinter|DeletePrinterDriver|DeleteMonitor|DeletePrintProcessor)"
-    r" Error Code: -?\d+\n\n",
+    r"(EnumPrinterDrivers|EnumPrinters|DeletePrinter|DeletePrinterDriver|DeleteMonitor|DeletePrintProcessor"
+    r"|GetVersionEx) Error Code: -?\d+\n\n",
     r"These (files could not be deleted|printers could not be deleted|could not be removed):\n",
     r"Fail to load (Unhook_A\.DLL|Unhook_B\.DLL|CheckOS function|RemoveFromWin9x function"
     r"|RemoveFromWin2k function)$",
@@ -64,8 +65,10 @@ PAGE_TEXTS = [r"The settings could not be saved \(error \d+\)\.\n\n",
 # already, and goes on: the run after a failed installation may show these.
 ALREADY_REGISTERED = r"(AddMonitor Error Code: 3006|AddProcess Error Code: 3013)\n\n"
 # Boxes after which the uninstaller ends without its "Uninstall completed!".
-UNINSTALLER_ENDS = (r"(EnumPrinters Error Code|EnumPrinterDrivers Error Code|Fail to load |These printers could not"
-                    r"|These could not be removed)")
+UNINSTALLER_ENDS = (r"(EnumPrinters Error Code|EnumPrinterDrivers Error Code|GetVersionEx Error Code|Fail to load "
+                    r"|These printers could not"
+                    r"|These could not be removed"
+                    r"|These files could not be deleted:\n[\s\S]*Please run the uninstaller again to finish)")
 HOST_DLL = "C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\UI730.DLL"
 SETTINGS_KEY = "HKLM\\SOFTWARE\\KYR_POS_PRINTER\\KYR_POS_730"
 MONITOR_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Monitors\\KYRPOS Language Monitor 730"
@@ -443,8 +446,7 @@ class Matrix(unittest.TestCase):
         if ONLY_CALLS:
             calls = [c for c in calls if c.name in ONLY_CALLS]
         if guard:
-            call = next(c for c in calls if c.name == guard[0])
-            rows = [Row("fail", call.site, call.n, call.name, family_of(call), guard[1])]
+            rows = [guard_row(calls, g) for g in guard]
         elif families:
             rows = [next(r for r in persistent_rows(calls) if r.family == f)
                     for f in CODES if any(f in c.families for c in calls)]
@@ -533,24 +535,41 @@ ONLY_CALLS = [n for n in os.environ.get("KYR_FAULTS_CALLS", "").split(",") if n]
 SINGLE = bool(os.environ.get("KYR_FAULTS_SINGLE"))
 
 
-# The default suite's row per flow: a fault each flow once took for success (or could
-# not recover from), or the step only that flow takes, by the call whose first call
-# fails, and the code.
-GUARDS = {"install-winxp-lpt1": ("RegSetValueExA", 5),
-          "install-winxp-usb": ("AddPrinterDriverA", 1722),
-          "install-win98-lpt1": ("AddPrintProcessorA", 1722),
-          "install-win98-usb": ("CopyFileA", 32),
-          "reinstall-winxp-lpt1": ("AddPrinterA", 1722),
-          "remove-winxp": ("DeletePrinter", 1722),
-          "remove-win98": ("DeletePrinter", 5),
-          "remove-win7": ("SetupUninstallOEMInfA", 5),
-          "remove-win10": ("DeleteMonitorA", 1722),
-          "remove-two-printers-winxp": ("DeletePrinter", 5),
-          "remove-one-of-two-winxp": ("DeletePrinter", 1722),
-          "remove-printer-gone-winxp": ("EnumPrinterDriversA", 1722),
-          "finish-removal-winxp": ("DeleteMonitorA", 1722),
-          "finish-removal-win98": ("LoadLibraryA", 126),
-          "apply-winxp": ("RegCreateKeyW", 5)}
+# The default suite's rows per flow: a fault each flow once took for success (or could
+# not recover from), or the step only that flow takes: the first call of that name (made
+# from that module, when one is named) failed once with the code, or, for good, its family
+# from that call on.
+Guard = collections.namedtuple("Guard", "call code module persistent")
+Guard.__new__.__defaults__ = (None, False)
+
+
+def guard_row(calls, guard):
+    call = next(c for c in calls if c.name == guard.call and (guard.module is None or c.site.startswith(guard.module)))
+    if guard.persistent:
+        family = family_of(call)
+        return Row("fail-from", family, call.families[family], call.name, family, guard.code)
+    return Row("fail", call.site, call.n, call.name, family_of(call), guard.code)
+
+
+GUARDS = {"install-winxp-lpt1": [Guard("RegSetValueExA", 5)],
+          "install-winxp-usb": [Guard("AddPrinterDriverA", 1722)],
+          "install-win98-lpt1": [Guard("AddPrintProcessorA", 1722)],
+          "install-win98-usb": [Guard("CopyFileA", 32)],
+          "reinstall-winxp-lpt1": [Guard("AddPrinterA", 1722)],
+          # A Windows the module could not tell once ended in "Uninstall completed!" with
+          # nothing removed.
+          "remove-winxp": [Guard("DeletePrinter", 1722), Guard("GetVersionExA", 8, "Unhook_A", True)],
+          "remove-win98": [Guard("DeletePrinter", 5)],
+          "remove-win7": [Guard("SetupUninstallOEMInfA", 5)],
+          "remove-win10": [Guard("DeleteMonitorA", 1722)],
+          "remove-two-printers-winxp": [Guard("DeletePrinter", 5)],
+          "remove-one-of-two-winxp": [Guard("DeletePrinter", 1722)],
+          "remove-printer-gone-winxp": [Guard("EnumPrinterDriversA", 1722)],
+          # A folder the removal could not find once left its files without a word, and the
+          # finish deleted the entry that would have let a next run take them.
+          "finish-removal-winxp": [Guard("DeleteMonitorA", 1722), Guard("GetSystemDirectoryA", 8, "Unhook_B", True)],
+          "finish-removal-win98": [Guard("LoadLibraryA", 126), Guard("GetWindowsDirectoryA", 8, "Unhook_A", True)],
+          "apply-winxp": [Guard("RegCreateKeyW", 5)]}
 GUARDED = [n for n in CHOSEN if n in GUARDS]
 
 

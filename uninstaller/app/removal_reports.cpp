@@ -65,7 +65,8 @@ void ReportDriverKept(HWND owner, const DriverRemoval& removal) {
     Show(owner, text);
 }
 
-void ReportLeftovers(HWND owner, bool entryStayed, LONG entryError, const UndeletedList& files) {
+void ReportLeftovers(HWND owner, bool entryStayed, LONG entryError, const UndeletedList& files,
+                     const DriverRemoval& removal) {
     if (!entryStayed && files.empty()) return;
     std::string text;
     if (entryStayed)
@@ -75,7 +76,27 @@ void ReportLeftovers(HWND owner, bool entryStayed, LONG entryError, const Undele
         if (!text.empty()) text += "\n";
         text += FailedListText("These files could not be deleted:\n", WithReasons(files), kTextLimit - text.size());
     }
+    if (removal.entryKeptForLeftovers) {
+        if (removal.entryRestored == ERROR_SUCCESS)
+            text += "\nIts uninstall entry was kept. Please run the uninstaller again to finish the removal.\n";
+        else
+            text += "\n" + std::string(kEntryShown) + "\nIt could not be written again.\n" +
+                    Reason(static_cast<DWORD>(removal.entryRestored)) + "\n";
+    }
     Show(owner, text);
+}
+
+void ReportUnknownWindows(HWND owner, DWORD queryError) {
+    if (queryError == ERROR_SUCCESS) {
+        Show(owner, "This version of Windows is not one the printer driver serves.\n\nNothing was removed.\n");
+        return;
+    }
+    char text[512];
+    appkit::FormatErrorReport("GetVersionEx Error Code: %d\n\n", queryError, text, sizeof(text));
+    std::string report = text;
+    while (!report.empty() && (report.back() == '\n' || report.back() == '\r' || report.back() == ' '))
+        report.pop_back();
+    Show(owner, report + "\n\nNothing was removed. Please run the uninstaller again.\n");
 }
 
 }  // namespace kyr

@@ -17,6 +17,9 @@ struct DriverRemoval {
     LONG entryRestored = ERROR_SUCCESS;
     // There was an entry to write again (a removal started without one has none).
     bool entryExisted = true;
+    // The driver went, but files whose folder could not be found may stay: the entry was
+    // written again (entryRestored tells how that went) so that the next run finishes.
+    bool entryKeptForLeftovers = false;
 };
 
 // heading, then each item with its reason, cut with "... and N more." as the installer's
@@ -29,6 +32,11 @@ void ReportDriverKept(HWND owner, const DriverRemoval& removal);
 
 // The driver went: the uninstall entry (when it could not be deleted) and the files that
 // stay, in one box. Nothing when neither stayed.
-void ReportLeftovers(HWND owner, bool entryStayed, LONG entryError, const UndeletedList& files);
+void ReportLeftovers(HWND owner, bool entryStayed, LONG entryError, const UndeletedList& files,
+                     const DriverRemoval& removal = DriverRemoval());
+
+// The removal module could not tell which Windows this is (queryError: the version query's
+// code, 0 when it answered with a Windows no branch serves): nothing was removed.
+void ReportUnknownWindows(HWND owner, DWORD queryError);
 
 }  // namespace kyr

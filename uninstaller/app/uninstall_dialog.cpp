@@ -108,6 +108,16 @@ DriverRemoval CheckDriverRemoved(const UninstallEntryCopy& entry) {
     return removal;
 }
 
+// The driver went, but some file's folder could not be found, so that file may stay: the
+// entry the module deleted is written again, and the next run finishes what is left.
+DriverRemoval KeepEntryForUnknownFolders(DriverRemoval removal, const UninstallEntryCopy& entry,
+                                         const UndeletedList& files) {
+    if (!AnyFolderUnknown(files) || !entry.present()) return removal;
+    removal.entryKeptForLeftovers = true;
+    removal.entryRestored = entry.Restore();
+    return removal;
+}
+
 // An entry that outlived a removal of its driver would send a later run only to "already
 // completed"; it goes now, and is told when it cannot.
 bool EntryStays(LONG* error) {
@@ -223,15 +233,18 @@ void UninstallDialog::DiscoverPrinters() {
             appkit::ShowErrorReport("EnumPrinterDrivers Error Code: %d\n\n", kCaption);
             ExitProcess(0);
         }
+        // The interrupted removal is finished before the box says it is, so that a finish
+        // that cannot run tells why in place of "already completed" and keeps the entry.
+        HKEY key = nullptr;
+        const bool entryThere = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE,
+                                              &key) == ERROR_SUCCESS;
+        if (entryThere) {
+            RegCloseKey(key);
+            FinishInterruptedRemoval();
+        }
         MessageBoxA(Window(), "KYR POS 730 Driver is not exist.\nUnistall aleady completed.", kCaption,
                     MB_ICONINFORMATION | MB_OK);
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, &key) ==
-            ERROR_SUCCESS) {
-            RegCloseKey(key);
-            if (driver == DriverListing::Absent) FinishInterruptedRemoval();
-            DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
-        }
+        if (entryThere) DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         ExitProcess(0);
     }
 
@@ -263,13 +276,7 @@ void UninstallDialog::RunUninstall() {
     const int ticked = static_cast<int>(selectedPrinters.size());
 
     AdvanceStep("Checking OS...");
-    HMODULE moduleA = LoadModuleBeside("Unhook_A.DLL");
-    if (!moduleA) FailBinding("Fail to load Unhook_A.DLL");
-    CheckOsEntry checkOs = Resolve<CheckOsEntry>(moduleA, "CheckOS");
-    if (!checkOs) FailBinding("Fail to load CheckOS function");
-    const int osCode = checkOs();
-    FreeLibrary(moduleA);
-
+    const int osCode = AskOsCode();
     const RemovalPlan plan = PlanRemoval(osCode, foundPrinterCount, ticked);
     bool done = true;
     if (plan.branch == RemovalBranch::Win9x) done = RemoveOnWin9x(plan);
@@ -280,6 +287,25 @@ void UninstallDialog::RunUninstall() {
         return;
     }
     Complete();
+}
+
+int UninstallDialog::AskOsCode() {
+    HMODULE moduleA = LoadModuleBeside("Unhook_A.DLL");
+    if (!moduleA) FailBinding("Fail to load Unhook_A.DLL");
+    CheckOsEntry checkOs = Resolve<CheckOsEntry>(moduleA, "CheckOS");
+    if (!checkOs) FailBinding("Fail to load CheckOS function");
+    SetLastError(ERROR_SUCCESS);
+    const int osCode = checkOs();
+    // Read before anything else can change it: a failed version query leaves its code.
+    const DWORD queryError = GetLastError();
+    FreeLibrary(moduleA);
+    // Neither branch: "Uninstall completed!" over a removal that never ran would send the
+    // user away with everything still installed. Told, and the entry stays for a next run.
+    if (PlanRemoval(osCode, 0, 0).branch == RemovalBranch::Nothing) {
+        ReportUnknownWindows(Window(), queryError);
+        ExitProcess(0);
+    }
+    return osCode;
 }
 
 bool UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
@@ -314,8 +340,8 @@ bool UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
     // The driver is gone: what stayed besides is told in one box, and the restart follows.
     // (The entry's code is read once its deletion was tried, not in the same argument list.)
     LONG entryError = ERROR_SUCCESS;
-    const bool entryStayed = EntryStays(&entryError);
-    ReportLeftovers(Window(), entryStayed, entryError, undeleted);
+    const bool entryStayed = !removal.entryKeptForLeftovers && EntryStays(&entryError);
+    ReportLeftovers(Window(), entryStayed, entryError, undeleted, removal);
 
     // An entry that stayed is not removed: the restart still follows, but nothing says done.
     MessageBoxA(Window(),
@@ -324,7 +350,7 @@ bool UninstallDialog::RemoveOnWin9x(const RemovalPlan& plan) {
                 kCaption, MB_ICONINFORMATION | MB_OK);
     // Windows 9x has no shutdown privilege to enable.
     ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0);
-    return !entryStayed;
+    return !entryStayed && !removal.entryKeptForLeftovers;
 }
 
 bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
@@ -361,15 +387,16 @@ bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
     // The driver is gone: the entry or INF files that stay are told in one box, as the
     // installer tells its files, and the restart question follows.
     LONG entryError = ERROR_SUCCESS;
-    const bool entryStayed = EntryStays(&entryError);
-    ReportLeftovers(Window(), entryStayed, entryError, undeleted);
+    const bool entryStayed = !removal.entryKeptForLeftovers && EntryStays(&entryError);
+    ReportLeftovers(Window(), entryStayed, entryError, undeleted, removal);
+    const bool unfinished = entryStayed || removal.entryKeptForLeftovers;
 
     if (MessageBoxA(Window(),
                     "Restart the computer can take effect.\nPlease restart the computer."
                     "\n\n[Yes] I want to restart my computer now.\n[No] I will restart my computer later.",
                     kCaption, MB_ICONQUESTION | MB_YESNO) == IDYES) {
         // What stayed was told; the run is only said done when nothing did.
-        if (!entryStayed) {
+        if (!unfinished) {
             statusMessage = "Uninstall completed!";
             PushStatus();
             Sleep(kStepPause);
@@ -377,7 +404,7 @@ bool UninstallDialog::RemoveOnNt(const RemovalPlan& plan, int osCode) {
         RestartSystem();
         ExitProcess(0);
     }
-    return !entryStayed;
+    return !unfinished;
 }
 
 DriverRemoval UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x, UndeletedList* undeleted) {
@@ -390,19 +417,20 @@ DriverRemoval UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x, 
     if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
-    return removal;
+    return KeepEntryForUnknownFolders(removal, entry, moduleFiles);
 }
 
 DriverRemoval UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int osCode, UndeletedList* undeleted) {
     // The module deletes the uninstall entry, which names the INF; read it first.
     const UninstallEntryCopy entry = UninstallEntryCopy::Read();
     removeFromWin2k(kModel, kSuffix);
-    const DriverRemoval removal = CheckDriverRemoved(entry);
+    DriverRemoval removal = CheckDriverRemoved(entry);
     if (!removal.driverGone) return removal;
     DeleteRecordedInfAt(entry.infFile(), osCode, undeleted);
     UndeletedList moduleFiles;
     DeleteNtModuleLeftovers(moduleFiles);
     if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
+    removal = KeepEntryForUnknownFolders(removal, entry, moduleFiles);
     const LONG classesUnread = CollectClassInfNames(classInfNames);
     DeleteClassInfFiles(classInfNames, osCode, undeleted);
     if (entry.infFileError() != ERROR_SUCCESS || classesUnread != ERROR_SUCCESS)
@@ -434,28 +462,27 @@ void UninstallDialog::DeleteEarlierDriverFolders() {
 // a driver is therefore what a removal ended between the two leaves (power cut, task
 // manager): the monitor, the print processor, their files, the INF files and the device
 // entries may still be there. The steps the removal takes after the driver are done again
-// now, without steps shown; each of them ignores what is already gone. A module that
-// cannot be bound leaves it at the entry's deletion, as before.
+// now, without steps shown; each of them ignores what is already gone. A module that cannot
+// be bound, or a Windows that cannot be told, ends the program with its box as a removal
+// does, before anything is deleted: the entry stays for the run that can finish.
 void UninstallDialog::FinishInterruptedRemoval() {
-    HMODULE moduleA = LoadModuleBeside("Unhook_A.DLL");
-    if (!moduleA) return;
-    CheckOsEntry checkOs = Resolve<CheckOsEntry>(moduleA, "CheckOS");
-    const int osCode = checkOs ? checkOs() : 0;
-    FreeLibrary(moduleA);
-
+    const int osCode = AskOsCode();
     const RemovalPlan plan = PlanRemoval(osCode, 0, 0);
-    if (plan.branch == RemovalBranch::Win9x) {
-        HMODULE module = LoadModuleBeside("Unhook_A.DLL");
-        if (!module) return;
-        if (RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin9x")) RemoveDriverOnWin9x(remove, nullptr);
-        FreeLibrary(module);
-    } else if (plan.branch == RemovalBranch::Nt) {
-        HMODULE module = LoadModuleBeside("Unhook_B.DLL");
-        if (!module) return;
-        RemoveEntry remove = Resolve<RemoveEntry>(module, "RemoveFromWin2k");
-        if (remove) RemoveDriverOnNt(remove, osCode, nullptr);
-        FreeLibrary(module);
-        if (remove) DeleteEarlierDriverFolders();
+    const bool win9x = plan.branch == RemovalBranch::Win9x;
+    HMODULE module = LoadModuleBeside(win9x ? "Unhook_A.DLL" : "Unhook_B.DLL");
+    if (!module) FailBinding(win9x ? "Fail to load Unhook_A.DLL" : "Fail to load Unhook_B.DLL");
+    RemoveEntry remove = Resolve<RemoveEntry>(module, win9x ? "RemoveFromWin9x" : "RemoveFromWin2k");
+    if (!remove) FailBinding(win9x ? "Fail to load RemoveFromWin9x function" : "Fail to load RemoveFromWin2k function");
+    UndeletedList undeleted;
+    const DriverRemoval removal =
+        win9x ? RemoveDriverOnWin9x(remove, &undeleted) : RemoveDriverOnNt(remove, osCode, &undeleted);
+    FreeLibrary(module);
+    if (!win9x) DeleteEarlierDriverFolders();
+    // Files whose folder could not be found are not "already completed": told, with the
+    // entry kept for the run after.
+    if (removal.entryKeptForLeftovers) {
+        ReportLeftovers(Window(), false, ERROR_SUCCESS, undeleted, removal);
+        ExitProcess(0);
     }
 }
 

@@ -51,6 +51,9 @@ private:
     // Reports a missing module or entry point and ends the program before anything has
     // been deleted.
     [[noreturn]] void FailBinding(const char* message);
+    // The removal module's code for this Windows. One that no branch serves, or a module
+    // that cannot be bound, is reported and ends the program before anything is deleted.
+    int AskOsCode();
     // False when a ticked printer stayed: the driver stays too, and nothing is said done.
     bool RemoveOnWin9x(const RemovalPlan& plan);
     bool RemoveOnNt(const RemovalPlan& plan, int osCode);
