@@ -33,7 +33,7 @@ from bench import faults
 from bench.fault_rows import (CODES, Listed, Row, differences, family_of, fault_line, listed_calls, persistent_rows,
                               reported, single_rows, kept_by_fault, wrong_codes)
 from bench.flows import drivers, key_exists, printers, registry_values
-from bench.leftovers import SNAPSHOT_KIND, left_behind, snapshot
+from bench.leftovers import HIVES_SAVED, SNAPSHOT_KIND, left_behind, snapshot
 from bench.product import (CAPTION, INSTALLER, NOT_INSTALLED, PORT_DIALOG, PORT_RADIO, PRODUCT, PRODUCT_UNINSTALLER,
                            PROGRESS, RESTART_NOTICE_9X, RESTART_QUESTION, UNINSTALLER_CAPTION,
                            UNINSTALL_KEY, USB_DONE, USB_NOTICE_9X, USB_SWITCH_ONLY, is_9x)
@@ -116,6 +116,10 @@ class Flow:
     def claims_success(self, result):
         raise NotImplementedError
 
+    def questions(self, win):
+        """What unmet asks of the state, asked together."""
+        return (("spooler",),)
+
     def unmet(self, win):
         """What the user asked for and is not there."""
         raise NotImplementedError
@@ -141,6 +145,9 @@ class InstallFlow(Flow):
 
     def claims_success(self, result):
         return "Completed!" in [s[0] for s in result.status]
+
+    def questions(self, win):
+        return (("spooler",), ("reg", MONITOR_KEY), ("reg", PROCESSOR_KEY % environment(win)), ("reg", UNINSTALL_KEY))
 
     def unmet(self, win):
         missing = [] if "KYR POS 730" in drivers(win, environment(win)) else ["the driver"]
@@ -204,6 +211,9 @@ class RemovalFlow(Flow):
         # The removal shows its last line for a moment only once the pauses are skipped, so
         # a run that was not ended by one of its fatal boxes counts as one that said it.
         return not any(re.match(UNINSTALLER_ENDS, b.text) for b in result.boxes)
+
+    def questions(self, win):
+        return (("spooler",), ("reg", UNINSTALL_KEY))
 
     def unmet(self, win):
         left = ["the driver"] if "KYR POS 730" in drivers(win, environment(win)) else []
@@ -308,6 +318,9 @@ class ApplyFlow(Flow):
         # The page says nothing when the settings were stored.
         return not result.boxes and result.outcome == ("exit", 0)
 
+    def questions(self, win):
+        return (("reg", SETTINGS_KEY),)
+
     def unmet(self, win):
         stored = dict(registry_values(win, SETTINGS_KEY))
         wanted = {"StartDoc": "type3:1B700019FF"}
@@ -362,9 +375,10 @@ class Matrix(unittest.TestCase):
             win.keep(prepared)
             result = flow.run(win, [])
             self.assertEqual((result.outcome, result.hung), (("exit", 0), False), result)
-            self.assertEqual(flow.unmet(win), [])
+            with win.holding_still(flow.questions(win) + (HIVES_SAVED,)):
+                self.assertEqual(flow.unmet(win), [])
+                references = [left_behind(pristine, snapshot(win), gone=True)]
             calls = listed_calls(faults.read_log(win))
-            references = [left_behind(pristine, snapshot(win), gone=True)]
             # A second run is part of the flow as users meet it: the installer adds one more
             # printer to a driver that is there, the uninstaller finds nothing left.
             again = flow.run(win, [])
@@ -408,8 +422,9 @@ class Matrix(unittest.TestCase):
             result = flow.run(win, [fault_line(row)])
             calls = faults.read_log(win)
             struck = faults.injected(calls)
-            after = left_behind(kept["pristine"], snapshot(win), gone=True)
-            problems = self.judge(flow, win, result, calls, kept, after)
+            with win.holding_still(flow.questions(win) + (HIVES_SAVED,)):
+                after = left_behind(kept["pristine"], snapshot(win), gone=True)
+                problems = self.judge(flow, win, result, calls, kept, after)
             if not struck:
                 problems.append("the fault never struck")
             again = flow.run(win, [])
@@ -420,12 +435,14 @@ class Matrix(unittest.TestCase):
                        if not re.match(ALREADY_REGISTERED, t)}
             if strange:
                 problems.append("the run after it showed %s" % sorted(t.split("\n")[0] for t in strange))
-            # ...meets what the user asked for...
-            unmet = flow.unmet(win)
-            if unmet:
-                problems.append("the run after it left out %s" % ", ".join(unmet))
-            # ...and leaves what an uninterrupted flow leaves.
-            missing, extra = differences(left_behind(kept["pristine"], snapshot(win), gone=True), kept["references"],
+            with win.holding_still(flow.questions(win) + (HIVES_SAVED,)):
+                # ...meets what the user asked for...
+                unmet = flow.unmet(win)
+                if unmet:
+                    problems.append("the run after it left out %s" % ", ".join(unmet))
+                # ...and leaves what an uninterrupted flow leaves.
+                finally_left = left_behind(kept["pristine"], snapshot(win), gone=True)
+            missing, extra = differences(finally_left, kept["references"],
                                          reported(result.boxes) | kept_by_fault(calls), flow.fewer_leftovers)
             if missing or extra:
                 problems.append("after one more run: missing %s, extra %s" % (missing, extra))

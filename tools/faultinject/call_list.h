@@ -26,6 +26,8 @@
     X(DeletePrintProcessorA, Spooler, Bool, 0, Any)                         \
     X(DeleteFormA, Spooler, Bool, 0, Any)                                   \
     X(EnumFormsA, Spooler, Bool, 0, Any)                                    \
+    X(EnumMonitorsA, Spooler, Bool, 0, Any)                                 \
+    X(EnumPrintProcessorsA, Spooler, Bool, 0, Any)                          \
     X(GetPrinterDriverDirectoryA, Spooler, Bool, 0, Any)                    \
     X(GetPrintProcessorDirectoryA, Spooler, Bool, 0, Any)                   \
     X(SetPrinterA, Spooler, Bool, 0, Any)                                   \

@@ -1,6 +1,6 @@
 // statedump: prints what the spooler and chosen registry trees hold, as stable text, so
 // that a scenario can compare the state a program left behind with what it must be.
-// Usage: statedump.exe [spooler] [folders] [reg HKLM\path]...
+// Usage: statedump.exe [spooler] [folders] [reg HKLM\path] [save HKLM file] [mark text]...
 #include <windows.h>
 #include <winspool.h>
 #include <stdio.h>
@@ -10,8 +10,6 @@
 #include <vector>
 
 namespace {
-
-std::string S(const char* text) { return text ? text : "(null)"; }
 
 std::string Escape(const std::string& text) {
     std::string out;
@@ -262,6 +260,9 @@ int main(int argc, char** argv) {
             DeleteFileA(file);
             LONG rc = RegSaveKeyA(root, file, nullptr);
             printf("saved|%s|%ld\n", rootName.c_str(), rc);
+        } else if (arg == "mark" && i + 1 < argc) {
+            // Separates the answers of one run's several questions.
+            printf("mark|%s\n", argv[++i]);
         } else if (arg == "reg" && i + 1 < argc) {
             std::string path = argv[++i];
             size_t slash = path.find('\\');

@@ -477,6 +477,13 @@ void UninstallDialog::FinishInterruptedRemoval() {
     const DriverRemoval removal =
         win9x ? RemoveDriverOnWin9x(remove, &undeleted) : RemoveDriverOnNt(remove, osCode, &undeleted);
     FreeLibrary(module);
+    // A driver list that could not be read afterwards (the spooler stopped on the way)
+    // leaves the driver's files and INF copies untouched: told as a removal tells it, with
+    // the entry written back, not "already completed".
+    if (!removal.driverGone) {
+        ReportDriverKept(Window(), removal);
+        ExitProcess(0);
+    }
     if (!win9x) DeleteEarlierDriverFolders();
     // Files whose folder could not be found are not "already completed": told, with the
     // entry kept for the run after.

@@ -21,7 +21,7 @@ CALL_CODES = {"AddPrinterDriverA": (3000,), "DeletePrinterDriverA": (3001,), "De
               "OpenPrinterA": (1801,), "SetupCopyOEMInfA": (80,), "GlobalAlloc": (14,), "LocalAlloc": (14,)}
 # A listing the product asks for twice, for the size and then the records: the second call
 # meets a list that grew in between (122).
-LISTINGS = ("EnumPrintersA", "EnumPrinterDriversA", "EnumPrintProcessorsA", "EnumFormsA", "GetPrinterA", "GetPrinterW")
+LISTINGS = ("EnumPrintersA", "EnumPrinterDriversA", "EnumPrintProcessorsA", "EnumMonitorsA", "EnumFormsA", "GetPrinterA", "GetPrinterW")
 
 # A call of a clean run: where it was made (site, and its number among that site's calls),
 # the families it counted in with its number in each, and what it returned.

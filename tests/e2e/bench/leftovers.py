@@ -108,6 +108,23 @@ def _attributes(path):
         return ""
 
 
+# Content digests by the file's identity and last write: most of a Windows (Wine's own
+# modules, some 600 MB) is shared by every session's copy and never written, and hashing
+# it again for every snapshot was most of a fault row's time.
+_DIGESTS = {}
+
+
+def _digest(full):
+    st = os.stat(full)
+    key = (st.st_dev, st.st_ino, st.st_size, st.st_mtime_ns)
+    digest = _DIGESTS.get(key)
+    if digest is None:
+        with open(full, "rb") as h:
+            digest = hashlib.sha1(h.read()).hexdigest()
+        _DIGESTS[key] = digest
+    return digest
+
+
 def snapshot(win):
     """Every file and folder of drive C: (but the medium and the bench) with its content and
     DOS attributes, and every key and value of HKLM and HKCU."""
@@ -124,9 +141,7 @@ def snapshot(win):
             full = os.path.join(dirpath, f)
             if os.path.islink(full):
                 continue
-            with open(full, "rb") as h:
-                digest = hashlib.sha1(h.read()).hexdigest()
-            items["file C:\\" + os.path.relpath(full, root).replace("/", "\\")] = digest + _attributes(full)
+            items["file C:\\" + os.path.relpath(full, root).replace("/", "\\")] = _digest(full) + _attributes(full)
     items.update(registry_items(win))
     return items
 
@@ -135,16 +150,17 @@ def snapshot(win):
 SNAPSHOT_KIND = "drive C: and the saved hives"
 
 
+# The question that saves both hives (Session.holding_still may ask it with others).
+HIVES_SAVED = ("save", "HKLM", "C:\\bench\\hklm.reg", "save", "HKCU", "C:\\bench\\hkcu.reg")
+
+
 def registry_items(win):
     """Every key and value of HKLM and HKCU, as "key <path>" and "value <path>|<name>" items
     (the value's type and data as the item's value). The hives are saved by the server in one
     request each and read here: enumerating HKLM key by key takes Wine seconds. What the save
     leaves out are the volatile keys, which a restart of Windows takes too (HKLM\\Hardware)."""
     files = {hive: "C:\\bench\\%s.reg" % hive.lower() for hive in ("HKLM", "HKCU")}
-    args = []
-    for hive, name in files.items():
-        args += ["save", hive, name]
-    saved = win.state(*args)
+    saved = win.state(*HIVES_SAVED)
     assert saved == ["saved|%s|0" % hive for hive in files], saved
     trees = {}
     for hive, name in files.items():
