@@ -183,31 +183,56 @@ std::string Plain(const std::string& label) {
     return out;
 }
 
-void HandleBox(const std::vector<std::string>& args) {
-    std::string press = args.size() > 1 ? args[1] : "none";
-    int timeout = args.size() > 2 ? ToInt(args[2]) : 30000;
-    std::string shot = args.size() > 3 ? args[3] : "";
-    HWND box = WaitFor([] { return FindMessageBox(); }, timeout, "a message box");
+// Reports the box as a "box|" line and presses the first of the labels it offers (none
+// for none), else its first button when anyFirst; waits for it to go.
+void AnswerBox(HWND box, const std::vector<std::string>& labels, bool anyFirst, const std::string& shot) {
     Sleep(150);  // let it finish painting before its icon is read
     ButtonList list;
     EnumChildWindows(box, CollectButtons, reinterpret_cast<LPARAM>(&list));
     std::string buttons;
     HWND target = nullptr;
-    for (HWND b : list.buttons) {
-        std::string label = Plain(WindowText(b));
-        if (!buttons.empty()) buttons += ",";
-        buttons += label;
-        if (label == press) target = b;
+    for (const std::string& wanted : labels) {
+        for (HWND b : list.buttons)
+            if (!target && Plain(WindowText(b)) == wanted) target = b;
     }
+    for (HWND b : list.buttons) {
+        if (!buttons.empty()) buttons += ",";
+        buttons += Plain(WindowText(b));
+    }
+    if (!target && anyFirst && !list.buttons.empty()) target = list.buttons.front();
     HWND owner = GetWindow(box, GW_OWNER);
     Emit("box|" + Escape(WindowText(box)) + "|" + Escape(WindowText(GetDlgItem(box, 0xFFFF))) + "|" +
          MessageBoxIcon(box) + "|" + buttons + "|owner=" + (owner ? Escape(WindowText(owner)) : std::string("none")));
     if (!shot.empty()) SaveWindowBitmap(box, shot);
-    if (press == "none") return;
-    if (!target) Fail("message box has no button " + press);
+    if (labels.size() == 1 && labels[0] == "none") return;
+    if (!target) Fail("message box has no button " + labels[0]);
     PostMessageA(target, BM_CLICK, 0, 0);
     DWORD start = GetTickCount();
     while (IsWindow(box) && GetTickCount() - start < 10000) Sleep(5);
+}
+
+void HandleBox(const std::vector<std::string>& args) {
+    std::string press = args.size() > 1 ? args[1] : "none";
+    int timeout = args.size() > 2 ? ToInt(args[2]) : 30000;
+    std::string shot = args.size() > 3 ? args[3] : "";
+    HWND box = WaitFor([] { return FindMessageBox(); }, timeout, "a message box");
+    AnswerBox(box, {press}, false, shot);
+}
+
+// Every box that appears, answered for as long as the caller lets this run (it ends it):
+// with the first of the labels (comma-separated) the box offers, else its first button.
+[[noreturn]] void AnswerEveryBox(const std::string& labelList) {
+    std::vector<std::string> labels;
+    size_t begin = 0;
+    for (size_t comma; (comma = labelList.find(',', begin)) != std::string::npos; begin = comma + 1)
+        labels.push_back(labelList.substr(begin, comma - begin));
+    labels.push_back(labelList.substr(begin));
+    for (;;) {
+        if (HWND box = FindMessageBox())
+            AnswerBox(box, labels, true, "");
+        else
+            Sleep(20);
+    }
 }
 
 // --- commands ----------------------------------------------------------------------
@@ -269,6 +294,8 @@ void Run(const std::vector<std::string>& a) {
         PostMessageA(g_current, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else if (verb == "box") {
         HandleBox(a);
+    } else if (verb == "answer") {
+        AnswerEveryBox(arg(1));
     } else if (verb == "dump") {
         if (!g_current) Fail("no current window");
         Dump(g_current);

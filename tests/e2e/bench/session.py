@@ -279,7 +279,10 @@ class Session:
                         current = answers.setdefault(questions[int(line[5:])], [])
                     else:
                         current.append(line)
-                self._held = {q: answers.get(q, []) for q in questions}
+                # Each question leaves its mark, answered or not: one missing is a tool
+                # that did not run to its end, not an empty state.
+                assert len(answers) == len(set(questions)), "the state tool did not answer %r" % (questions,)
+                self._held = answers
             yield self
         finally:
             self._held = None
