@@ -233,18 +233,25 @@ void UninstallDialog::DiscoverPrinters() {
             appkit::ShowErrorReport("EnumPrinterDrivers Error Code: %d\n\n", kCaption);
             ExitProcess(0);
         }
-        // The interrupted removal is finished before the box says it is, so that a finish
-        // that cannot run tells why in place of "already completed" and keeps the entry.
+        // An entry without its driver is what an interrupted removal leaves: finished
+        // first, so that the box says "already completed" only when it is. What stays
+        // (files, or the entry itself) is told in its place. An entry that cannot be opened
+        // for want of rights is there all the same.
         HKEY key = nullptr;
-        const bool entryThere = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE,
-                                              &key) == ERROR_SUCCESS;
-        if (entryThere) {
-            RegCloseKey(key);
-            FinishInterruptedRemoval();
+        const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, &key);
+        if (opened == ERROR_SUCCESS) RegCloseKey(key);
+        if (opened != ERROR_FILE_NOT_FOUND) {
+            UndeletedList undeleted;
+            FinishInterruptedRemoval(undeleted);
+            LONG entryError = DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+            const bool entryStayed = entryError != ERROR_SUCCESS && entryError != ERROR_FILE_NOT_FOUND;
+            if (entryStayed || !undeleted.empty()) {
+                ReportLeftovers(Window(), entryStayed, entryError, undeleted);
+                ExitProcess(0);
+            }
         }
         MessageBoxA(Window(), "KYR POS 730 Driver is not exist.\nUnistall aleady completed.", kCaption,
                     MB_ICONINFORMATION | MB_OK);
-        if (entryThere) DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         ExitProcess(0);
     }
 
@@ -465,7 +472,7 @@ void UninstallDialog::DeleteEarlierDriverFolders() {
 // now, without steps shown; each of them ignores what is already gone. A module that cannot
 // be bound, or a Windows that cannot be told, ends the program with its box as a removal
 // does, before anything is deleted: the entry stays for the run that can finish.
-void UninstallDialog::FinishInterruptedRemoval() {
+void UninstallDialog::FinishInterruptedRemoval(UndeletedList& undeleted) {
     const int osCode = AskOsCode();
     const RemovalPlan plan = PlanRemoval(osCode, 0, 0);
     const bool win9x = plan.branch == RemovalBranch::Win9x;
@@ -473,7 +480,6 @@ void UninstallDialog::FinishInterruptedRemoval() {
     if (!module) FailBinding(win9x ? "Fail to load Unhook_A.DLL" : "Fail to load Unhook_B.DLL");
     RemoveEntry remove = Resolve<RemoveEntry>(module, win9x ? "RemoveFromWin9x" : "RemoveFromWin2k");
     if (!remove) FailBinding(win9x ? "Fail to load RemoveFromWin9x function" : "Fail to load RemoveFromWin2k function");
-    UndeletedList undeleted;
     const DriverRemoval removal =
         win9x ? RemoveDriverOnWin9x(remove, &undeleted) : RemoveDriverOnNt(remove, osCode, &undeleted);
     FreeLibrary(module);

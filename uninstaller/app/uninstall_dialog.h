@@ -65,8 +65,10 @@ private:
     DriverRemoval RemoveDriverOnNt(LONG(__cdecl* removeFromWin2k)(const char*, const char*), int osCode,
                                    UndeletedList* undeleted);
     void DeleteEarlierDriverFolders();
-    // Completes a removal that was ended after the driver had gone but before the entry.
-    void FinishInterruptedRemoval();
+    // Completes a removal that was ended after the driver had gone but before the entry;
+    // adds the files that stay to undeleted. A driver whose removal cannot be confirmed, or
+    // files whose folder cannot be found, are told there and end the program, the entry kept.
+    void FinishInterruptedRemoval(UndeletedList& undeleted);
     void Complete();
 };
 
