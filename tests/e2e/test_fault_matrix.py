@@ -584,7 +584,9 @@ GUARDS = {"install-winxp-lpt1": [Guard("RegSetValueExA", 5)],
           "remove-printer-gone-winxp": [Guard("EnumPrinterDriversA", 1722)],
           # A folder the removal could not find once left its files without a word, and the
           # finish deleted the entry that would have let a next run take them.
-          "finish-removal-winxp": [Guard("DeleteMonitorA", 1722), Guard("GetSystemDirectoryA", 8, "Unhook_B", True)],
+          # So did a spooler that stopped under it, and an entry it could not delete.
+          "finish-removal-winxp": [Guard("DeleteMonitorA", 1722), Guard("GetSystemDirectoryA", 8, "Unhook_B", True),
+                                   Guard("EnumFormsA", 1722, "Unhook_B", True), Guard("RegDeleteKeyA", 5, None, True)],
           "finish-removal-win98": [Guard("LoadLibraryA", 126), Guard("GetWindowsDirectoryA", 8, "Unhook_A", True)],
           "apply-winxp": [Guard("RegCreateKeyW", 5)]}
 GUARDED = [n for n in CHOSEN if n in GUARDS]
