@@ -1,6 +1,7 @@
 """Wine's registry files (what its server writes when a hive is saved, and keeps its
 system.reg and user.reg in), read into a tree of keys; values in the form statedump shows
 them ("sz:", "expand:", "multi:", "dword:0x...", "type<N>:<hex>")."""
+import functools
 import re
 
 # What a backslash escape of the file stands for: \x and up to four hex digits, up to three
@@ -12,6 +13,9 @@ _VALUE = re.compile(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$')
 TYPES = {"sz": 1, "expand": 2, "multi": 7}
 
 
+# A hive's texts repeat from one save to the next, in every row of the fault matrix: each is
+# decoded once per process.
+@functools.lru_cache(maxsize=None)
 def unescape(text):
     def one(m):
         token = m.group(1)
@@ -44,6 +48,7 @@ def _hex_bytes(raw):
     return bytes(int(b, 16) for b in raw.split(":", 1)[1].split(",") if b.strip())
 
 
+@functools.lru_cache(maxsize=None)
 def _data_text(raw):
     """A value's data as statedump shows it."""
     if raw.startswith('"'):
