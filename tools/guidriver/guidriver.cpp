@@ -268,9 +268,11 @@ void Run(const std::vector<std::string>& a) {
         std::string caption = arg(1);
         int timeout = a.size() > 2 ? ToInt(a[2]) : 30000;
         DWORD start = GetTickCount();
+        // A window that went stays gone, so this look can be slower than a wait's: it lasts
+        // a whole run, and each look asks the server for every top-level window.
         while (FindDialog(caption)) {
             if (static_cast<int>(GetTickCount() - start) > timeout) Fail("window stays: " + caption);
-            Sleep(5);
+            Sleep(25);
         }
         Emit("gone|" + Escape(caption));
     } else if (verb == "watch") {
