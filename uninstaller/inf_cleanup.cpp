@@ -30,13 +30,22 @@ LONG ReadText(HKEY key, const char* name, char* buffer, DWORD bufferSize) {
     return RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
 }
 
-// <Windows>\inf\ into folder; false when it does not fit.
+// <Windows>\inf\ into folder; false when it does not fit or the Windows folder's query
+// failed, with that query's code (or the one for a path too long) as the last error.
 bool InfFolder(char (&folder)[kNameBufferSize]) {
     char windows[kNameBufferSize] = {0};
     const UINT length = GetWindowsDirectoryA(windows, sizeof(windows));
-    if (length == 0 || length >= sizeof(windows)) return false;
-    return JoinText(folder, sizeof(folder), windows, "\\inf\\");
+    if (length == 0) return false;
+    if (length >= sizeof(windows) || !JoinText(folder, sizeof(folder), windows, "\\inf\\")) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    return true;
 }
+
+// What the user reads beside an INF that may stay unseen.
+const char kFolderUnknown[] = "Its folder could not be found.";
+const char kSearchStopped[] = "The search for the INF files naming the driver stopped.";
 
 bool IsMissing(const char* path) {
     return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -186,12 +195,17 @@ LONG CollectClassInfNames(std::list<std::string>& classInfNames) {
 void DeleteInfsNamingDriver(int osCode, UndeletedList* undeleted) {
     char folder[kNameBufferSize];
     char pattern[kNameBufferSize];
-    if (!InfFolder(folder) || !JoinText(pattern, sizeof(pattern), folder, "*.inf")) return;
+    if (!InfFolder(folder)) {
+        // Where no INF could be looked at, one naming the driver may stay unseen.
+        if (undeleted != nullptr) undeleted->push_back({"INF\\*.inf", GetLastError(), kFolderUnknown, true});
+        return;
+    }
+    if (!JoinText(pattern, sizeof(pattern), folder, "*.inf")) return;
     appkit::FileFinder finder;
     if (!finder.Find(pattern)) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES && undeleted != nullptr)
-            undeleted->push_back({pattern, error});
+            undeleted->push_back({pattern, error, kSearchStopped, true});
         return;
     }
     // Names first: deleting while searching may skip or repeat entries.
@@ -199,7 +213,11 @@ void DeleteInfsNamingDriver(int osCode, UndeletedList* undeleted) {
     do {
         if (!finder.IsDirectory()) names.push_back(finder.Name());
     } while (finder.Next());
+    const DWORD searchEnd = GetLastError();
     finder.Close();
+    // A search that stopped before its end leaves the INFs it did not list unseen.
+    if (searchEnd != ERROR_NO_MORE_FILES && undeleted != nullptr)
+        undeleted->push_back({pattern, searchEnd, kSearchStopped, true});
     // The system's own INFs are no one's to list: INFs that could not be read are told once,
     // as the search that could not tell them.
     DWORD unread = ERROR_SUCCESS;
@@ -219,7 +237,12 @@ void DeleteInfsNamingDriver(int osCode, UndeletedList* undeleted) {
 void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode, UndeletedList* undeleted) {
     if (classInfNames.empty()) return;
     char folder[kNameBufferSize];
-    if (!InfFolder(folder)) return;
+    if (!InfFolder(folder)) {
+        const DWORD error = GetLastError();
+        if (undeleted != nullptr)
+            for (const std::string& name : classInfNames) undeleted->push_back({name, error, kFolderUnknown, true});
+        return;
+    }
     for (const std::string& name : classInfNames) {
         char path[kNameBufferSize];
         if (!IsPlainFileName(name.c_str(), SystemLeadByte) || !JoinText(path, sizeof(path), folder, name.c_str()))

@@ -13,17 +13,18 @@ struct Undeleted {
     DWORD error;
     // What the user can do about it, when the code alone would mislead; empty otherwise.
     std::string advice = std::string();
-    // Its folder could not be found, so whether it is there is unknown: a run that can find
-    // the folder is still to delete it, and the uninstall entry stays for that run.
-    bool folderUnknown = false;
+    // Whether it is there is unknown (its folder could not be found, or the search for it
+    // stopped): a run that can look is still to delete it, and the uninstall entry stays
+    // for that run.
+    bool unchecked = false;
 };
 
 
 using UndeletedList = std::vector<Undeleted>;
 
-inline bool AnyFolderUnknown(const UndeletedList& list) {
+inline bool AnyUnchecked(const UndeletedList& list) {
     for (const Undeleted& item : list)
-        if (item.folderUnknown) return true;
+        if (item.unchecked) return true;
     return false;
 }
 

@@ -26,6 +26,8 @@ public:
     LONG Restore() const;
 
 private:
+    LONG WriteKnownValues() const;
+
     struct Value {
         bool present = false;
         DWORD type = REG_SZ;
@@ -34,6 +36,8 @@ private:
         char data[2 * kNameBufferSize] = {0};
     };
     bool present_ = false;
+    // There, but it could not be opened: none of its values are known.
+    bool unread_ = false;
     // A value that was there but could not be read: the entry cannot be brought back whole.
     LONG readError_ = ERROR_SUCCESS;
     LONG infFileError_ = ERROR_SUCCESS;

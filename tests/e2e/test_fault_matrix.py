@@ -30,7 +30,8 @@ import traceback
 import unittest
 
 from bench import faults
-from bench.fault_rows import (CODES, Listed, Row, differences, family_of, fault_line, listed_calls, persistent_rows,
+from bench.fault_rows import (CODES, Listed, Row, differences, family_of, fault_line, fault_lines, listed_calls,
+                              persistent_rows, reached_rows,
                               reported, single_rows, kept_by_fault, wrong_codes)
 from bench.flows import drivers, key_exists, printers, registry_values
 from bench.leftovers import HIVES_SAVED, SNAPSHOT_KIND, left_behind, snapshot
@@ -419,9 +420,11 @@ class Matrix(unittest.TestCase):
         label = "faults-%s-%s-%s-%d-%d" % (flow.name, row.kind, re.sub(r"[^\w.]+", "-", row.target).lower(),
                                            row.n, row.code)
         with SESSIONS, Session(label, flow.version, base=kept["prepared"]) as win:
-            result = flow.run(win, [fault_line(row)])
+            result = flow.run(win, fault_lines(row))
             calls = faults.read_log(win)
             struck = faults.injected(calls)
+            if not row.after:
+                self.note_reached(kept, row, calls)
             with win.holding_still(flow.questions(win) + (HIVES_SAVED,)):
                 after = left_behind(kept["pristine"], snapshot(win), gone=True)
                 problems = self.judge(flow, win, result, calls, kept, after)
@@ -431,17 +434,28 @@ class Matrix(unittest.TestCase):
                 # second run started, and that run is known.
                 absorbed = (box_texts(result) == kept["boxes"] and result.outcome == ("exit", 0)
                             and not result.hung and set(after) == set(kept["references"][0]) and not flow.unmet(win))
-            if not struck:
+            if not struck or (row.after and not any(c.site == row.target for c in struck)):
                 problems.append("the fault never struck")
             if not absorbed:
                 problems += self.follow_up(flow, win, result, calls, kept)
         with RESULTS_LOCK, open(RESULTS, "a") as f:
-            f.write("%s|%s %s %d|%s|%s|%d|%s|%.1f|%s|%s|%s\n" % (
-                flow.name, row.kind, row.target, row.n, row.call, row.family, row.code,
+            f.write("%s|%s %s %d%s|%s|%s|%d|%s|%.1f|%s|%s|%s\n" % (
+                flow.name, row.kind, row.target, row.n, " after " + row.after if row.after else "", row.call,
+                row.family, row.code,
                 "held" if not problems else "FAILED", time.monotonic() - started,
                 " / ".join(b.text.split("\n")[0] for b in result.boxes), " / ".join(problems).replace("\n", " "),
                 ",".join("%s#%d" % (c.site, c.ordinal) for c in struck)))
         return problems
+
+    def note_reached(self, kept, row, calls):
+        """The first calls of sites the clean run never reaches, which this row's fault led
+        to: the whole matrix fails each of them once, after that fault."""
+        clean = {c.site for c in kept["calls"]}
+        with RESULTS_LOCK:
+            reached = kept.setdefault("reached", {})
+            for call in listed_calls(calls):
+                if call.n == 1 and call.site not in clean and call.site not in reached:
+                    reached[call.site] = (fault_line(row), call)
 
     def follow_up(self, flow, win, result, calls, kept):
         """What is wrong with one more run of the program, the fault lifted."""
@@ -496,13 +510,16 @@ class Matrix(unittest.TestCase):
             failed = {row.family for row, problems in done if problems} | EVERY_CALL
             singles = single_rows(calls, None if SINGLE else failed, every_code=SINGLE)
             done += list(zip(singles, at_once(lambda row: self.row(flow, kept, row), singles)))
+            # Then each call only a fault leads to (a report, a fallback), failed once.
+            reached = reached_rows(kept.get("reached", {}))
+            done += list(zip(reached, at_once(lambda row: self.row(flow, kept, row), reached)))
         with RESULTS_LOCK, open(RESULTS, "a") as f:
             f.write("# end %s %.0f s\n" % (flow.name, time.monotonic() - started))
         return done
 
     def check(self, flow, done):
         for row, problems in done:
-            with self.subTest(flow=flow.name, row=fault_line(row), call=row.call):
+            with self.subTest(flow=flow.name, row=" then ".join(fault_lines(row)), call=row.call):
                 self.assertEqual(problems, [])
 
     def walk_flows(self, names, guarded=False, full=False, families=False):

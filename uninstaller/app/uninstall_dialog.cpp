@@ -108,11 +108,12 @@ DriverRemoval CheckDriverRemoved(const UninstallEntryCopy& entry) {
     return removal;
 }
 
-// The driver went, but some file's folder could not be found, so that file may stay: the
-// entry the module deleted is written again, and the next run finishes what is left.
-DriverRemoval KeepEntryForUnknownFolders(DriverRemoval removal, const UninstallEntryCopy& entry,
+// The driver went, but some file may stay unseen (its folder could not be found, or the
+// search for it stopped): the entry the module deleted is written again, and the next run
+// finishes what is left.
+DriverRemoval KeepEntryForUnchecked(DriverRemoval removal, const UninstallEntryCopy& entry,
                                          const UndeletedList& files) {
-    if (!AnyFolderUnknown(files) || !entry.present()) return removal;
+    if (!AnyUnchecked(files) || !entry.present()) return removal;
     removal.entryKeptForLeftovers = true;
     removal.entryRestored = entry.Restore();
     return removal;
@@ -424,7 +425,7 @@ DriverRemoval UninstallDialog::RemoveDriverOnWin9x(RemoveEntry removeFromWin9x, 
     if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kWin9xEnumKeys) DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
-    return KeepEntryForUnknownFolders(removal, entry, moduleFiles);
+    return KeepEntryForUnchecked(removal, entry, undeleted ? *undeleted : moduleFiles);
 }
 
 DriverRemoval UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int osCode, UndeletedList* undeleted) {
@@ -437,14 +438,13 @@ DriverRemoval UninstallDialog::RemoveDriverOnNt(RemoveEntry removeFromWin2k, int
     UndeletedList moduleFiles;
     DeleteNtModuleLeftovers(moduleFiles);
     if (undeleted) undeleted->insert(undeleted->end(), moduleFiles.begin(), moduleFiles.end());
-    removal = KeepEntryForUnknownFolders(removal, entry, moduleFiles);
     const LONG classesUnread = CollectClassInfNames(classInfNames);
     DeleteClassInfFiles(classInfNames, osCode, undeleted);
     if (entry.infFileError() != ERROR_SUCCESS || classesUnread != ERROR_SUCCESS)
         DeleteInfsNamingDriver(osCode, undeleted);
     RemoveDevicesByHardwareId(kHardwareId);
     for (const char* key : kNtEnumKeys) RemoveKeyTree(key);
-    return removal;
+    return KeepEntryForUnchecked(removal, entry, undeleted ? *undeleted : moduleFiles);
 }
 
 void UninstallDialog::DeleteEarlierDriverFolders() {

@@ -26,8 +26,11 @@ LISTINGS = ("EnumPrintersA", "EnumPrinterDriversA", "EnumPrintProcessorsA", "Enu
 # A call of a clean run: where it was made (site, and its number among that site's calls),
 # the families it counted in with its number in each, and what it returned.
 Listed = collections.namedtuple("Listed", "site n name families result detail")
-# A row: "fail <site> <n> <code>" or "fail-from <family> <n> <code>".
-Row = collections.namedtuple("Row", "kind target n call family code")
+# A row: "fail <site> <n> <code>" or "fail-from <family> <n> <code>"; after, the fault line
+# of an earlier row whose fault led the run to the call this row fails (None: the clean
+# run makes it).
+Row = collections.namedtuple("Row", "kind target n call family code after")
+Row.__new__.__defaults__ = (None,)
 
 
 def listed_calls(log):
@@ -87,6 +90,22 @@ def single_rows(calls, families=None, every_code=False):
 
 def fault_line(row):
     return "%s %s %d %d" % (row.kind, row.target, row.n, row.code)
+
+
+def fault_lines(row):
+    """The injector's lines for the row: the earlier row's fault that leads there first."""
+    return ([row.after] if row.after else []) + [fault_line(row)]
+
+
+def reached_rows(reached):
+    """For each call site a faulted run reached and the clean run never does (the paths that
+    report and recover; reached: {site: (the fault line that led there, its first call)}),
+    a row that fails that call with a code single_rows would give it, after that fault."""
+    rows = []
+    for line, call in reached.values():
+        codes = codes_of(call)
+        rows.append(Row("fail", call.site, call.n, call.name, family_of(call), codes[::-1][0], line))
+    return rows
 
 
 def reported(boxes):
