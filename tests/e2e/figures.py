@@ -274,7 +274,7 @@ def platform_sites_failed(rows):
     struck = {s.split("#")[0].lower() for r in rows if len(r) > 9 for s in r[9].split(",") if s}
     total, failed, missed = 0, 0, {}
     for module in SHIPPED_32:
-        for site, call in call_sites(os.path.join(ROOT, "build", "win", "bin", module)):
+        for site, call in call_sites(os.path.join(session.BUILD, "win", "bin", module)):
             total += 1
             if site.lower() in struck:
                 failed += 1
