@@ -434,6 +434,8 @@ class Matrix(unittest.TestCase):
                 # second run started, and that run is known.
                 absorbed = (box_texts(result) == kept["boxes"] and result.outcome == ("exit", 0)
                             and not result.hung and set(after) == set(kept["references"][0]) and not flow.unmet(win))
+            # A row that failed nothing, or a reached row whose own call was not failed (the
+            # earlier fault led elsewhere this time), proves nothing.
             if not struck or (row.after and not any(c.site == row.target for c in struck)):
                 problems.append("the fault never struck")
             if not absorbed:

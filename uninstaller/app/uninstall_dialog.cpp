@@ -491,8 +491,8 @@ void UninstallDialog::FinishInterruptedRemoval(UndeletedList& undeleted) {
         ExitProcess(0);
     }
     if (!win9x) DeleteEarlierDriverFolders();
-    // Files whose folder could not be found are not "already completed": told, with the
-    // entry kept for the run after.
+    // Files that may stay unseen (no folder, a search that stopped) are not "already
+    // completed": told, with the entry kept for the run after.
     if (removal.entryKeptForLeftovers) {
         ReportLeftovers(Window(), false, ERROR_SUCCESS, undeleted, removal);
         ExitProcess(0);
