@@ -91,4 +91,15 @@ void DeleteNtModuleLeftovers(UndeletedList& undeleted) {
     DeleteEachIfThere(Folder::PrinterDrivers, {"\\3\\KYR730E.dll"}, undeleted);
 }
 
+bool DriverFileLeft() {
+    char folder[kNameBufferSize];
+    if (!Query(Folder::PrinterDrivers, folder)) return false;
+    for (const char* name : {"\\3\\KYR730E.dll", "\\kyr730E.drv"}) {
+        char path[kNameBufferSize];
+        if (JoinText(path, sizeof(path), folder, name) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace kyr

@@ -19,8 +19,10 @@ UninstallEntryCopy UninstallEntryCopy::Read() {
         if (opened != ERROR_FILE_NOT_FOUND) {
             copy.present_ = true;
             copy.unread_ = true;
-            copy.infFileError_ = opened;
         }
+        // Without an entry, which INF the installation recorded is as unknown as with one
+        // that cannot be read.
+        copy.infFileError_ = opened;
         return copy;
     }
     copy.present_ = true;

@@ -18,8 +18,8 @@ public:
     bool present() const { return present_; }
     // The recorded INF copy's path, empty when none was recorded or it could not be read.
     const char* infFile() const { return values_[3].data; }
-    // Why the entry, or its "InfFile", could not be read (ERROR_SUCCESS: it was, or there
-    // is none): which INF the installation recorded is then unknown.
+    // Why the entry, or its "InfFile", could not be read (ERROR_FILE_NOT_FOUND when there is
+    // none): which INF the installation recorded is then unknown.
     LONG infFileError() const { return infFileError_; }
     // Writes the entry again with the values it had, in the order an installation writes
     // them; ERROR_SUCCESS when it is whole again (or there was none to bring back).
