@@ -416,6 +416,19 @@ class Matrix(unittest.TestCase):
         return problems
 
     def row(self, flow, kept, row):
+        try:
+            return self.row_once(flow, kept, row)
+        except AssertionError as crash:
+            # Wine's device host once crashed while starting, in Wine's own code
+            # (IoCreateDevice), in one row of 1,573: such a row runs once more. Any other
+            # crash, and this one twice, stands.
+            text = str(crash)
+            if text.startswith("crashed in ") and all("\\winedevice.exe: " in part
+                                                       for part in text.split(": ", 1)[1].split(" | ")):
+                return self.row_once(flow, kept, row)
+            raise
+
+    def row_once(self, flow, kept, row):
         started = time.monotonic()
         label = "faults-%s-%s-%s-%d-%d" % (flow.name, row.kind, re.sub(r"[^\w.]+", "-", row.target).lower(),
                                            row.n, row.code)
