@@ -17,8 +17,9 @@ struct DriverRemoval {
     LONG entryRestored = ERROR_SUCCESS;
     // There was an entry to write again (a removal started without one has none).
     bool entryExisted = true;
-    // The driver went, but files whose folder could not be found may stay: the entry was
-    // written again (entryRestored tells how that went) so that the next run finishes.
+    // The driver went, but files may stay unseen (no folder, a search that stopped): the
+    // entry was written again (entryRestored tells how that went) so that the next run
+    // finishes.
     bool entryKeptForLeftovers = false;
 };
 

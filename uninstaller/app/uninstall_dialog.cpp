@@ -112,7 +112,7 @@ DriverRemoval CheckDriverRemoved(const UninstallEntryCopy& entry) {
 // search for it stopped): the entry the module deleted is written again, and the next run
 // finishes what is left.
 DriverRemoval KeepEntryForUnchecked(DriverRemoval removal, const UninstallEntryCopy& entry,
-                                         const UndeletedList& files) {
+                                    const UndeletedList& files) {
     if (!AnyUnchecked(files) || !entry.present()) return removal;
     removal.entryKeptForLeftovers = true;
     removal.entryRestored = entry.Restore();

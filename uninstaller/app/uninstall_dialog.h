@@ -67,7 +67,7 @@ private:
     void DeleteEarlierDriverFolders();
     // Completes a removal that was ended after the driver had gone but before the entry;
     // adds the files that stay to undeleted. A driver whose removal cannot be confirmed, or
-    // files whose folder cannot be found, are told there and end the program, the entry kept.
+    // files that may stay unseen, are told there and end the program, the entry kept.
     void FinishInterruptedRemoval(UndeletedList& undeleted);
     void Complete();
 };
