@@ -43,8 +43,7 @@ bool InfFolder(char (&folder)[kNameBufferSize]) {
     return true;
 }
 
-// What the user reads beside an INF that may stay unseen.
-const char kFolderUnknown[] = "Its folder could not be found.";
+// What the user reads beside INFs that may stay unseen after a search that stopped.
 const char kSearchStopped[] = "The search for the INF files naming the driver stopped.";
 
 bool IsMissing(const char* path) {
@@ -197,7 +196,8 @@ void DeleteInfsNamingDriver(int osCode, UndeletedList* undeleted) {
     char pattern[kNameBufferSize];
     if (!InfFolder(folder)) {
         // Where no INF could be looked at, one naming the driver may stay unseen.
-        if (undeleted != nullptr) undeleted->push_back({"INF\\*.inf", GetLastError(), kFolderUnknown, true});
+        const DWORD error = GetLastError();
+        if (undeleted != nullptr) undeleted->push_back({"INF\\*.inf", error, kFolderNotFound, true});
         return;
     }
     if (!JoinText(pattern, sizeof(pattern), folder, "*.inf")) return;
@@ -240,7 +240,7 @@ void DeleteClassInfFiles(const std::list<std::string>& classInfNames, int osCode
     if (!InfFolder(folder)) {
         const DWORD error = GetLastError();
         if (undeleted != nullptr)
-            for (const std::string& name : classInfNames) undeleted->push_back({name, error, kFolderUnknown, true});
+            for (const std::string& name : classInfNames) undeleted->push_back({name, error, kFolderNotFound, true});
         return;
     }
     for (const std::string& name : classInfNames) {

@@ -66,7 +66,7 @@ void DeleteEachIfThere(Folder which, std::initializer_list<const char*> names, U
     }
     const DWORD error = GetLastError();
     for (const char* name : names)
-        undeleted.push_back({name + 1, error, "Its folder could not be found.", true});
+        undeleted.push_back({name + 1, error, kFolderNotFound, true});
 }
 
 }  // namespace

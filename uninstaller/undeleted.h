@@ -22,6 +22,9 @@ struct Undeleted {
 
 using UndeletedList = std::vector<Undeleted>;
 
+// What the user reads beside a file whose folder's query failed.
+constexpr char kFolderNotFound[] = "Its folder could not be found.";
+
 inline bool AnyUnchecked(const UndeletedList& list) {
     for (const Undeleted& item : list)
         if (item.unchecked) return true;
