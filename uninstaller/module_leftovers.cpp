@@ -91,12 +91,17 @@ void DeleteNtModuleLeftovers(UndeletedList& undeleted) {
     DeleteEachIfThere(Folder::PrinterDrivers, {"\\3\\KYR730E.dll"}, undeleted);
 }
 
-bool DriverFileLeft() {
-    char folder[kNameBufferSize];
-    if (!Query(Folder::PrinterDrivers, folder)) return false;
-    for (const char* name : {"\\3\\KYR730E.dll", "\\kyr730E.drv"}) {
+bool PackageFileLeft() {
+    const struct {
+        Folder folder;
+        const char* name;
+    } files[] = {{Folder::PrinterDrivers, "\\3\\KYR730E.dll"}, {Folder::PrinterDrivers, "\\kyr730E.drv"},
+                 {Folder::System, "\\MON730.DLL"}, {Folder::PrinterDrivers, "\\mon730.dll"}};
+    for (const auto& file : files) {
+        char folder[kNameBufferSize];
         char path[kNameBufferSize];
-        if (JoinText(path, sizeof(path), folder, name) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        if (Query(file.folder, folder) && JoinText(path, sizeof(path), folder, file.name) &&
+            GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
             return true;
     }
     return false;

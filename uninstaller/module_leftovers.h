@@ -16,9 +16,9 @@ void DeleteNtModuleLeftovers(UndeletedList& undeleted);
 // deletes in every case.
 void DeleteWin9xModuleLeftovers(UndeletedList& undeleted);
 
-// The driver's own file (KYR730E.dll on NT, kyr730E.drv on 9x) is still in the printer-driver
-// folder: a removal whose driver went stopped before its files, and no entry may be left to
-// say so (one that could not be written again).
-bool DriverFileLeft();
+// The driver's own file (KYR730E.dll on NT, kyr730E.drv on 9x) or its language monitor's is
+// still there: a removal whose driver went stopped before its files, and no entry may be
+// left to say so (one that could not be written again).
+bool PackageFileLeft();
 
 }  // namespace kyr

@@ -69,7 +69,7 @@ ALREADY_REGISTERED = r"(AddMonitor Error Code: 3006|AddProcess Error Code: 3013)
 UNINSTALLER_ENDS = (r"(EnumPrinters Error Code|EnumPrinterDrivers Error Code|GetVersionEx Error Code|Fail to load "
                     r"|These printers could not"
                     r"|These could not be removed"
-                    r"|These files could not be deleted:\n[\s\S]*Please run the uninstaller again to finish)")
+                    r"|These files could not be deleted:\n[\s\S]*Please run the uninstaller again (from its folder )?to finish)")
 HOST_DLL = "C:\\windows\\system32\\spool\\drivers\\w32x86\\3\\UI730.DLL"
 SETTINGS_KEY = "HKLM\\SOFTWARE\\KYR_POS_PRINTER\\KYR_POS_730"
 MONITOR_KEY = "HKLM\\System\\CurrentControlSet\\Control\\Print\\Monitors\\KYRPOS Language Monitor 730"

@@ -81,7 +81,8 @@ void ReportLeftovers(HWND owner, bool entryStayed, LONG entryError, const Undele
             text += "\nIts uninstall entry was kept. Please run the uninstaller again to finish the removal.\n";
         else
             text += "\n" + std::string(kEntryShown) + "\nIt could not be written again.\n" +
-                    Reason(static_cast<DWORD>(removal.entryRestored)) + "\n";
+                    Reason(static_cast<DWORD>(removal.entryRestored)) +
+                    "\n\nPlease run the uninstaller again from its folder to finish the removal.\n";
     }
     Show(owner, text);
 }

@@ -234,15 +234,16 @@ void UninstallDialog::DiscoverPrinters() {
             appkit::ShowErrorReport("EnumPrinterDrivers Error Code: %d\n\n", kCaption);
             ExitProcess(0);
         }
-        // An entry without its driver is what an interrupted removal leaves, and so is the
-        // driver's file without the driver where the entry could not be written back:
+        // An entry without its driver is what an interrupted removal leaves, and so are the
+        // driver's or monitor's files without the driver where the entry could not be
+        // written back:
         // finished first, so that the box says "already completed" only when it is. What
         // stays (files, or the entry itself) is told in its place. An entry that cannot be
         // opened for want of rights is there all the same.
         HKEY key = nullptr;
         const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WRITE, &key);
         if (opened == ERROR_SUCCESS) RegCloseKey(key);
-        if (opened != ERROR_FILE_NOT_FOUND || DriverFileLeft()) {
+        if (opened != ERROR_FILE_NOT_FOUND || PackageFileLeft()) {
             UndeletedList undeleted;
             FinishInterruptedRemoval(undeleted);
             LONG entryError = DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
