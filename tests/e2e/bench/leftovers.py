@@ -108,15 +108,17 @@ def _attributes(path):
         return ""
 
 
-# Content digests by the file's identity and last write: most of a Windows (Wine's own
-# modules, some 600 MB) is shared by every session's copy and never written, and hashing
-# it again for every snapshot was most of a fault row's time.
+# Content digests by the file's place, identity and last write: most of a Windows (Wine's
+# own modules, some 600 MB) is shared by every session's copy and never written, and hashing
+# it again for every snapshot was most of a fault row's time. The place is part of the key:
+# a deleted session's inode numbers come back, and Wine's code-page files share size and
+# time, so identity alone once gave one file another's digest.
 _DIGESTS = {}
 
 
-def _digest(full):
+def _digest(full, place):
     st = os.stat(full)
-    key = (st.st_dev, st.st_ino, st.st_size, st.st_mtime_ns)
+    key = (place, st.st_dev, st.st_ino, st.st_size, st.st_mtime_ns)
     digest = _DIGESTS.get(key)
     if digest is None:
         with open(full, "rb") as h:
@@ -141,7 +143,8 @@ def snapshot(win):
             full = os.path.join(dirpath, f)
             if os.path.islink(full):
                 continue
-            items["file C:\\" + os.path.relpath(full, root).replace("/", "\\")] = _digest(full) + _attributes(full)
+            place = "file C:\\" + os.path.relpath(full, root).replace("/", "\\")
+            items[place] = _digest(full, place) + _attributes(full)
     items.update(registry_items(win))
     return items
 
