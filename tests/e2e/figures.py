@@ -349,8 +349,8 @@ def platform_sites_failed(rows):
             i = bisect.bisect_right(starts, at) - 1
             function = functions[i] if i >= 0 and at < functions[i][1] else (0, 0, "?", True)
             if not function[3]:
-                # The runtime's start-up (libgcc's frame registration) runs before any code of
-                # ours and copes with its own failures; no row of ours can reach it.
+                # The runtime's start-up: libgcc's frame registration loads and binds only
+                # when a libgcc DLL is already in the process, which none of ours ever has.
                 runtime += 1
                 continue
             total += 1
