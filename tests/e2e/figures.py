@@ -337,7 +337,7 @@ def platform_sites_failed(rows):
     """The share of the shipped 32-bit modules' platform call sites some row of the matrix
     failed, read from the build; and the functions whose calls no row failed."""
     struck = {s.split("#")[0].lower() for r in rows if len(r) > 9 for s in r[9].split(",") if s}
-    total, failed, runtime, missed = 0, 0, 0, collections.OrderedDict()
+    total, failed, runtime, missed = 0, 0, 0, {}
     for module in SHIPPED_32:
         path = os.path.join(session.BUILD, "win", "bin", module)
         base, _ = imported_slots(path)
