@@ -265,8 +265,8 @@ def imported_slots(path):
 
 
 def call_sites(path):
-    """[(site as the injector names it, call)] of a module: every call of a service import,
-    direct, through its jump stub or through a register loaded from its slot."""
+    """[(site as the injector names it, call, return address)] of a module: every call of a
+    service import, direct, through its jump stub or through a register loaded from its slot."""
     base, slots = imported_slots(path)
     listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn", path], capture_output=True,
                              text=True).stdout
@@ -291,7 +291,7 @@ def call_sites(path):
             elif re.match(r"[0-9a-f]+", target):
                 called = stubs.get(int(target.split()[0], 16))
         if called:
-            sites.append(("%s+0x%x" % (name, following - base), called))
+            sites.append(("%s+0x%x" % (name, following - base), called, following))
     return sites
 
 
@@ -340,12 +340,11 @@ def platform_sites_failed(rows):
     total, failed, runtime, missed = 0, 0, 0, {}
     for module in SHIPPED_32:
         path = os.path.join(session.BUILD, "win", "bin", module)
-        base, _ = imported_slots(path)
         functions = functions_of(path)
         starts = [f[0] for f in functions]
-        for site, call in call_sites(path):
+        for site, call, returned_to in call_sites(path):
             # The site is the return address: the call itself is the byte before it.
-            at = int(site.split("+")[1], 16) + base - 1
+            at = returned_to - 1
             i = bisect.bisect_right(starts, at) - 1
             function = functions[i] if i >= 0 and at < functions[i][1] else (0, 0, "?", True)
             if not function[3]:
